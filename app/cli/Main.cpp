@@ -1,0 +1,41 @@
+#include "app/cli/Cli.h"
+#include "app/Version.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+void PrintUsage(FILE* out) {
+    std::fprintf(out, "%s %s\n\nUsage: modal-atlas-cli COMMAND [OPTIONS]\n\nCommands:\n",
+                 MA_PRODUCT_TITLE, MA_VERSION);
+    std::fprintf(out, "  %-12s %s\n", "version", "print the version");
+    std::fprintf(out, "  %-12s %s\n", "help", "print this list");
+    for (const CCliCommand* command : CCliCommand::All())
+        std::fprintf(out, "  %-12s %s\n", command->name, command->usage);
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    const char* name = argv[1];
+    if (std::strcmp(name, "version") == 0 || std::strcmp(name, "--version") == 0) {
+        std::printf("%s %s\n", MA_PRODUCT_TITLE, MA_VERSION);
+        return 0;
+    }
+    if (std::strcmp(name, "help") == 0 || std::strcmp(name, "--help") == 0) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    for (const CCliCommand* command : CCliCommand::All()) {
+        if (std::strcmp(command->name, name) == 0) {
+            CCliArgs args(argc - 2, argv + 2);
+            return command->run(args);
+        }
+    }
+    std::fprintf(stderr, "modal-atlas-cli: unknown command '%s'\n\n", name);
+    PrintUsage(stderr);
+    return 2;
+}

@@ -1,0 +1,65 @@
+#include "core/CharString.h"
+#include "core/VarList.h"
+
+#include <gtest/gtest.h>
+
+TEST(CharString, GrowthStepRule) {
+    CCharString text;
+    EXPECT_GE(text.GetCapacity(), 1u);
+    EXPECT_STREQ(text.GetText(), "");
+    text.SetGrowth(64);
+    size_t before = text.GetCapacity();
+    text.Set("abc");  // less than a step beyond: grows by one step
+    EXPECT_EQ(text.GetCapacity(), before + 64);
+    text.Set(std::string(200, 'x').c_str());  // beyond a step: grows exactly
+    EXPECT_EQ(text.GetCapacity(), 201u);
+    CCharString exact;
+    exact.Set("hello");
+    EXPECT_EQ(exact.GetCapacity(), 6u);
+}
+
+TEST(CharString, EditingOperations) {
+    CCharString text("==key==");
+    text.Trim('=');
+    EXPECT_EQ(text, "key");
+    text.Replace('e', 'a');
+    EXPECT_EQ(text, "kay");
+    EXPECT_EQ(text.At(1), 'a');
+    EXPECT_EQ(text.At(3), 0);
+    EXPECT_EQ(text.At(1000), 0);
+    text.Format("%s=%d", "Tempo", 120);
+    EXPECT_EQ(text, "Tempo=120");
+    text.Cut(5);
+    EXPECT_EQ(text, "Tempo");
+    text.Cut(50);
+    EXPECT_EQ(text, "Tempo");
+    text.Set(nullptr);
+    EXPECT_TRUE(text.IsEmpty());
+    CCharString all("====");
+    all.Trim('=');
+    EXPECT_TRUE(all.IsEmpty());
+}
+
+TEST(CharString, FormatTimeEmptyResultIsEmptyText) {
+    CCharString text("old");
+    text.FormatTime("");
+    EXPECT_TRUE(text.IsEmpty());
+    text.FormatTime("%Y", true);
+    EXPECT_EQ(text.GetLength(), 4u);
+}
+
+TEST(VarList, RefillAfterRemoveAllKeepsCapacity) {
+    CVarList<int> list(16);
+    for (int i = 0; i < 1000; ++i)
+        list.Add(i);
+    size_t capacity = list.GetCapacity();
+    EXPECT_EQ(capacity % 16, 0u);
+    list.RemoveAll();
+    EXPECT_EQ(list.GetCapacity(), capacity);
+    for (int i = 0; i < 1000; ++i)
+        list.Add(i);
+    EXPECT_EQ(list.GetCapacity(), capacity);
+    list.InsertAt(0, -1);
+    EXPECT_EQ(list[0], -1);
+    EXPECT_EQ(list[1000], 999);
+}
