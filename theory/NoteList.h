@@ -128,6 +128,7 @@ private:
     // Rearranges the notes into m_order without allocating.
     void ApplyOrder() const;
     bool IsInOrder() const;
+    bool IsOwnNote(const CNote& note) const;
     // Resolves INT_NOT_SET ends and checks the range.
     bool ResolveRange(int& first, int& last) const;
     CNote* Notes() const;
