@@ -49,6 +49,15 @@ bool CBaseWindow::Create(QMdiArea* area, QWidget* parent, const char* title) {
     return true;
 }
 
+bool CBaseWindow::CreateTool(QMdiArea* area, const char* title, const WND_RECT* defaultRect) {
+    if (!Create(area, nullptr, title))
+        return false;
+    if (!ApplyPlacementRect() && defaultRect && defaultRect->IsSet())
+        SetRect(defaultRect->left, defaultRect->top, defaultRect->right, defaultRect->bottom);
+    OnShow(!m_placement || m_placement->show != 0);
+    return true;
+}
+
 QWidget* CBaseWindow::Frame() {
     return m_frame ? m_frame.data() : this;
 }
@@ -252,6 +261,7 @@ void CBaseWindow::Destroy() {
         return;
     m_destroyed = true;
     OnDestroyed();
+    StorePlacement();
     Frame()->hide();
 }
 
@@ -360,4 +370,11 @@ void CBaseWindow::keyPressEvent(QKeyEvent* e) {
 void CBaseWindow::keyReleaseEvent(QKeyEvent* e) {
     if (e->isAutoRepeat() || !OnKeyUp(e->key(), e->modifiers()))
         QWidget::keyReleaseEvent(e);
+}
+
+CBaseWindow* OwnerWindow(QWidget* widget) {
+    for (QWidget* w = widget ? widget->parentWidget() : nullptr; w; w = w->parentWidget())
+        if (auto* owner = qobject_cast<CBaseWindow*>(w))
+            return owner;
+    return nullptr;
 }

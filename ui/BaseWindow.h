@@ -38,6 +38,11 @@ constexpr int kMsgWheelReleased = 1043;
 constexpr int kMsgPlayNote = 1045;  // lParam: CNote* made with new; freed after playing
 constexpr int kMsgFreeBlock = 1046; // lParam: block made with malloc; freed
 
+// The nearest CBaseWindow among a widget's ancestors (itself excluded), or null; controls
+// send their commands and messages there.
+class CBaseWindow;
+CBaseWindow* OwnerWindow(QWidget* widget);
+
 // A coordinate or dimension of this value is kept by MoveTo and ResizeTo.
 constexpr int kKeep = 0x7FFFFFFF;
 
@@ -65,6 +70,10 @@ public:
     // top-level window when parent is null). Sets the title, runs OnCreated and OnInitDialog.
     // Fails with "Already created" the second time, or with OnInitDialog's error text.
     bool Create(QMdiArea* area, QWidget* parent, const char* title);
+    // Create for a tool window in the main window's area: then the record's rectangle, or
+    // defaultRect when the record's is unset (or the area's own placement when neither), and
+    // shown or hidden by the record's show flag (shown when there is no record).
+    bool CreateTool(QMdiArea* area, const char* title, const WND_RECT* defaultRect = nullptr);
 
     // The widget that is placed: the MDI sub-window when hosted in one, else this window.
     QWidget* Frame();
@@ -145,7 +154,8 @@ public:
     virtual bool OnShow(bool show);
     virtual bool OnEnable(bool enable);
 
-    // Runs OnDestroyed once, then detaches from the frame; the owner deletes the object.
+    // Runs OnDestroyed once, stores the placement in the record when there is one, and hides
+    // the window; the owner deletes the object.
     void Destroy();
 
 protected:
