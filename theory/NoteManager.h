@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/CharString.h"
+#include "core/VarList.h"
+#include "theory/FretFinder.h"
 #include "theory/Note.h"
 #include "theory/NoteList.h"
 #include "theory/Thing.h"
@@ -22,7 +24,7 @@ const char* GetFlatName(int midi);
 // The music-theory service: the note table (every MIDI note with its names, octave and
 // frequency), scales and chord types, and the placing of notes and chords on the fretboard.
 // Fallible operations return false and leave the reason in GetErrorText().
-class CNoteManager {
+class CNoteManager : public IFretFinder {
 public:
     explicit CNoteManager(CCenter* center = nullptr);
     virtual ~CNoteManager();
@@ -50,7 +52,68 @@ public:
 
     // --- scales, chord types, patterns, progressions
 
+    // Sets the chord's type, formula, long name and symbol from the chord-type table. With
+    // withNotes the chord's notes become the root and the type's notes (semitones, degree,
+    // accidental), pitched above the chord's root when it has one. Unknown type: empty texts, false.
+    bool GetChordType(int chordType, CChord& chord, bool withNotes);
+    // The root (degree 1, 0 semitones) and one note per step with the next degree and the running
+    // semitone sum; no pitch.
+    bool GetScaleSteps(int scaleType, CNoteList& notes);
+    bool GetChordGroupDegrees(int group, CVarList<int>& degrees);
+    bool GetPatternDegrees(int pattern, CVarList<int>& degrees, int& advance);
+    bool GetProgressionDegrees(int progression, CVarList<int>& degrees);
+    // The scale whose chords serve scaleType; 0 for an unknown type.
+    int GetParentScale(int scaleType);
+    // The scale read as a mode of a major scale: the major degree it starts on and its semitones.
+    bool GetModePosition(int scaleType, int& position, int& offset);
+    // Root's sharp name and the chord symbol ("C#m7"). Type 0 or no root: empty name, false.
+    bool GetChordName(int root, int chordType, CCharString& name);
+    // "%s %s" of the root's sharp name and the scale's name ("F# Dorian").
+    bool GetScaleName(int scaleType, int root, CCharString& name);
+    // The first chord type (1 to 32) whose notes lie above the list's first note exactly as the
+    // list's notes do; 0 with success when none does. An empty list fails.
+    bool FindChordType(const CNoteList& notes, int& chordType);
+    // The chord on the scale note at or above chord.m_root's MIDI note: that note is degree 1 and
+    // the scale notes whose count (up to 13) is in degrees are taken. The type is recognised from
+    // the notes (0 when none fits) and the root is moved down by octaves below MIDI 40.
+    bool BuildScaleChord(const CNoteList& scaleNotes, const CVarList<int>& degrees, CChord& chord);
+    // The scale on root over the whole table, ascending, each note with its degree and its
+    // semitones above the root within the octave.
+    bool GetScaleNotes(int root, int scaleType, CNoteList& notes);
+    // The notes of GetScaleNotes from lowest to highest (both included), marked with thing.
+    bool GetScaleNotesInRange(int root, int scaleType, int lowest, int highest, THING thing,
+                              CNoteList& notes);
+    // The chord of chord group on scale note chordNumber (1 to 11) of the scale on root.
+    bool GetScaleChord(int scaleType, int root, int chordGroup, int chordNumber, CChord& chord);
+    // Names of the progression's triads joined with "-" ("C-G-F-G"); empty for progression 0.
+    // The chords come from the scale's parent, as they are played.
+    bool GetProgressionText(int scaleType, int root, int progression, CCharString& text);
+    // The chord of chordType on root, voiced on the guitar, or placed without a shape within the
+    // chord's position when no shape fits.
+    bool SetChordOnRoot(int chordType, int root, CChord& chord);
+
     // --- fretboard placement and chord shapes
+
+    // Open strings of an instrument kind, string 1 (the highest) first, as reset notes with only
+    // their MIDI note set.
+    bool GetTuning(int kind, CNoteList& strings);
+    // See IFretFinder.
+    bool FindStringAndFret(THING thing, int lowestFret, int highestFret, CNote& note,
+                           bool fromHighestString) override;
+    // Gives note the pitch of string at fret and puts string and fret into its first slot.
+    bool PlaceOnString(int kind, int string, int fret, CNote& note);
+    // Appends the notes of frets 0 to count of one string of thing's instrument.
+    bool GetStringNotes(THING thing, int string, int count, CNoteList& notes);
+    // Replaces the chord's notes by one note per guitar string from a shape (1 or 2) of the
+    // chord type, frets relative to the barre; strings not played have volume 0.
+    bool GetChordShape(int shape, int chordType, CChord& chord);
+    // The lower of the two barre shapes that puts the chord root under the barre fret 1 to 8;
+    // the barre fret is stored as the chord's position (30 when no shape fits). Unplayed
+    // strings get no pitch.
+    bool VoiceChord(CChord& chord);
+    // Places the chord's notes (from GetChordType with notes) within the five frets from the
+    // chord's position, at most one per string and none on a string below the root's.
+    bool PlaceChordNotes(CChord& chord);
 
 protected:
     bool Fail(const char* format, ...) MA_PRINTF(2, 3);

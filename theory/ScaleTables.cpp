@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int N = ACCIDENTAL_NATURAL;
+constexpr int N = ACCIDENTAL_NONE;
 constexpr int S = ACCIDENTAL_SHARP;
 constexpr int F = ACCIDENTAL_FLAT;
 constexpr int FF = ACCIDENTAL_DOUBLE_FLAT;

@@ -1,17 +1,12 @@
 #pragma once
 
 #include "core/CharString.h"
+#include "theory/Note.h"
 
 // The fixed vocabulary of harmony: scale types, chord types, chord groups (chords built from
 // the degrees of a scale), note patterns and chord progressions. Numbers are what files and
 // dialogs store; names are what the user sees and what lesson scripts and song files spell, so
 // the name lookups compare exactly (case-sensitive).
-
-// Accidentals of a scale or chord note, as kept in a note's accidental field.
-constexpr int ACCIDENTAL_NATURAL = 0;
-constexpr int ACCIDENTAL_SHARP = 1;
-constexpr int ACCIDENTAL_FLAT = 3;
-constexpr int ACCIDENTAL_DOUBLE_FLAT = 4;
 
 constexpr int SCALE_TYPE_COUNT = 21;
 constexpr int CHORD_TYPE_COUNT = 32;
@@ -21,6 +16,9 @@ constexpr int PATTERN_COUNT = 6;
 constexpr int PROGRESSION_COUNT = 5;
 
 constexpr int CHORD_GROUP_TRIAD = 4;
+
+// The chord record's first spare name holds the chord type's formula ("1-b3-5").
+constexpr int CHORD_FORMULA_NAME = 0;
 
 struct SCALE_TYPE {
     int number;
@@ -34,6 +32,8 @@ struct SCALE_TYPE {
     int modeOffset;
 };
 
+// One chord note above the root; accidental as in a note's accidental field (ACCIDENTAL_NONE
+// for a natural degree).
 struct CHORD_NOTE {
     int semitones;
     int degree;
