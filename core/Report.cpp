@@ -1,5 +1,7 @@
 #include "core/Report.h"
 
+#include "core/LogFile.h"
+
 #include <atomic>
 #include <cstdio>
 
@@ -14,11 +16,19 @@ void Emit(const CCharString& line) {
     std::fputs(withEnd.GetText(), stderr);
     if (ReportHook hook = g_hook.load())
         hook(line.GetText());
+    // The log serialises its own writes; a closed or failing log only loses its copy.
+    if (CLogFile* log = g_log.load())
+        if (log->IsOpen())
+            log->WriteLine(line, true);
 }
 } // namespace
 
-void SetReportLog(CLogFile* log) { g_log.store(log); }
-void SetReportHook(ReportHook hook) { g_hook.store(hook); }
+void SetReportLog(CLogFile* log) {
+    g_log.store(log);
+}
+void SetReportHook(ReportHook hook) {
+    g_hook.store(hook);
+}
 
 bool ReportError(const char* sourceFile, int line, const char* format, ...) {
     CCharString message;

@@ -9,9 +9,9 @@ TEST(CharString, GrowthStepRule) {
     EXPECT_STREQ(text.GetText(), "");
     text.SetGrowth(64);
     size_t before = text.GetCapacity();
-    text.Set("abc");  // less than a step beyond: grows by one step
+    text.Set("abc"); // less than a step beyond: grows by one step
     EXPECT_EQ(text.GetCapacity(), before + 64);
-    text.Set(std::string(200, 'x').c_str());  // beyond a step: grows exactly
+    text.Set(std::string(200, 'x').c_str()); // beyond a step: grows exactly
     EXPECT_EQ(text.GetCapacity(), 201u);
     CCharString exact;
     exact.Set("hello");
