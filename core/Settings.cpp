@@ -41,7 +41,18 @@ void APP_SETTINGS::SetContentFolders(const char* root) {
     songPath = defaultSongPath;
 }
 
+static CCharString& ContentRootOverride() {
+    static CCharString root;
+    return root;
+}
+
+void SetContentRoot(const char* root) {
+    ContentRootOverride() = root;
+}
+
 CCharString GetContentRoot() {
+    if (!ContentRootOverride().IsEmpty())
+        return ContentRootOverride();
     char path[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
     if (n <= 0)

@@ -108,6 +108,9 @@ struct APP_SETTINGS {
     void SetContentFolders(const char* root);
 };
 
-// The folder that holds the running executable, without a trailing separator (the content
-// root). Empty when it cannot be found.
+// The content root: the folder that holds the running executable, without a trailing
+// separator, unless SetContentRoot chose another (tests, scripted runs). Empty when the
+// executable's folder cannot be found.
 CCharString GetContentRoot();
+// An empty or null root goes back to the executable's folder.
+void SetContentRoot(const char* root);

@@ -1,0 +1,620 @@
+#include "app/Center.h"
+
+#include <QCoreApplication>
+#include <QMdiArea>
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/ServiceStubs.h"
+#include "app/SettingsStore.h"
+#include "app/Version.h"
+#include "core/Report.h"
+#include "song/MidiKeyboard.h"
+#include "song/Mix.h"
+#include "sound/AudioDevice.h"
+#include "sound/Sound.h"
+#include "theory/NoteManager.h"
+#include "tools/MainWnd.h"
+#include "tools/PlaceholderWnd.h"
+#include "tools/SpacePainterWnd.h"
+#include "ui/MessageBox.h"
+
+namespace {
+
+struct DRUM_MIX {
+    THING channel;
+    float volume;
+    float pan;
+};
+
+// The drum kit's channels before the mix file is read.
+constexpr DRUM_MIX kDrumMix[] = {
+    {THING_BASS_DRUM_1, 1.0f, 0.2f},
+    {THING_BASS_DRUM_2, 1.0f, -0.2f},
+    {THING_HIHAT_OPEN, 0.6f, -0.8f},
+    {THING_HIHAT_CLOSED, 0.6f, -0.8f},
+    {THING_HIHAT_FOOT, 0.6f, -0.8f},
+    {THING_SNARE_DRUM, 0.7f, -0.2f},
+    {THING_TOM_1, 1.0f, -0.2f},
+    {THING_TOM_2, 1.0f, 0.0f},
+    {THING_TOM_3, 1.0f, 0.2f},
+    {THING_TOM_4, 1.0f, 0.4f},
+    {THING_TOM_5, 1.0f, 0.6f},
+    {THING_TOM_6, 1.0f, 0.8f},
+    {THING_RIDE_CYMBAL, 0.6f, 0.5f},
+    {THING_RIDE_CYMBAL_BELL, 0.6f, 0.5f},
+    {THING_CRASH_CYMBAL_1, 0.6f, -0.6f},
+    {THING_CRASH_CYMBAL_2, 0.6f, 0.0f},
+    {THING_CRASH_CYMBAL_3, 0.6f, 0.6f},
+    {THING_CRASH_CYMBAL_4, 0.6f, 0.8f},
+    {THING_SPLASH_CYMBAL_1, 0.6f, -0.3f},
+    {THING_SPLASH_CYMBAL_2, 0.6f, 0.3f},
+};
+
+constexpr const char* kContentIndex = "Scales/Scales Content.txt";
+constexpr const char* kDefaultMix = "Default.mix";
+
+} // namespace
+
+CCenter::CCenter(int appNumber, const char* commandLine)
+    : m_appNumber(appNumber), m_commandLine(commandLine),
+      m_keyClockStart(std::chrono::steady_clock::now()) {}
+
+CCenter::~CCenter() {
+    // A start-up that failed before the message loop never ran Close: take the windows down
+    // without saving anything.
+    for (CBaseWindow* window : m_windows)
+        delete window;
+    m_windows.RemoveAll();
+    m_sound.reset();
+    m_mainWnd.reset();
+}
+
+bool CCenter::Fail(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    m_error.FormatV(format, args);
+    va_end(args);
+    return false;
+}
+
+bool CCenter::FailReported(const char* file, int line, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    m_error.FormatV(format, args);
+    va_end(args);
+    ReportError(file, line, "%s", m_error.GetText());
+    return false;
+}
+
+bool CCenter::Create() {
+    // The private heap of the original design has no counterpart here: the lists allocate from
+    // the process heap and keep their memory when refilled.
+    m_noteManager = std::make_unique<CNoteManager>(this);
+    m_mix = std::make_unique<CMix>();
+    m_midiKeyboard = std::make_unique<CMidiKeyboard>();
+
+    m_title = kProductTitle;
+    m_icon = kMainIcon;
+    m_menu = kMainMenu;
+
+    // A failed load keeps the defaults: a first run.
+    m_settings = std::make_unique<APP_SETTINGS>();
+    LoadSettings(m_settings.get(), m_title, m_appNumber);
+    m_firstRun = !m_settings->mainRect.IsSet();
+
+    m_mainWnd = std::make_unique<CMainWnd>(this, m_settings.get());
+    if (!m_mainWnd->CreateFrame(m_title))
+        return Fail("Can't create main window:\n%s", m_mainWnd->GetError().GetText());
+    return true;
+}
+
+void CCenter::SetDefaultDrumMix() {
+    for (const DRUM_MIX& drum : kDrumMix) {
+        if (drum.channel >= m_channels.GetCount())
+            continue;
+        m_channels[drum.channel].m_volume = drum.volume;
+        m_channels[drum.channel].m_pan = drum.pan;
+    }
+}
+
+bool CCenter::Initialize() {
+    // No log file in this application; GDI+ has no counterpart (Qt paints).
+    m_channels.RemoveAll();
+    for (int i = 0; i < kChannelCount; ++i) {
+        CNote channel;
+        channel.m_thing = static_cast<THING>(i);
+        if (!m_channels.Append(channel))
+            return FailReported(__FILE__, __LINE__, "Can't initialize musical instruments");
+    }
+    SetDefaultDrumMix();
+
+    if (!m_noteManager->Initialize())
+        return FailReported(__FILE__, __LINE__, "Can't initialize note manager: %s",
+                            m_noteManager->GetErrorText().GetText());
+
+    CCharString mixPath;
+    mixPath.Format("%s/%s", m_settings->soundPath.GetText(), kDefaultMix);
+    // A missing "Default.mix" is not an error: the built-in mix stands in.
+    if (!m_mix->Load(mixPath) && !m_mix->SetDefaults())
+        return FailReported(__FILE__, __LINE__, "Can't set default mix: %s",
+                            m_mix->GetError().GetText());
+
+    // The MIDI keyboard's layout is fixed; it has nothing to initialise.
+
+    m_sound = std::make_unique<CSound>(*m_settings, *m_noteManager);
+    if (m_deviceFactory)
+        m_sound->SetDevice(m_deviceFactory());
+    m_capture = std::make_unique<CSoundCaptureStub>();
+    OpenAudioDevices(); // device errors never fail the start
+
+    m_generator = std::make_unique<CGeneratorStub>();
+    m_composer = std::make_unique<CComposerStub>();
+    if (!m_composer->Initialize())
+        return FailReported(__FILE__, __LINE__, "Can't create composer: %s",
+                            m_composer->GetErrorText().GetText());
+
+    m_animator = std::make_unique<CBandAnimatorStub>();
+    m_scene = std::make_unique<CSceneStub>();
+
+    if (!CreateToolWindows())
+        return false;
+    if (m_firstRun)
+        ArrangeWindows();
+
+    CBaseWindow* band = Lookup(kKindSpacePainter);
+    if (band && m_scene && !m_scene->Initialize())
+        return Fail("Can't initialize SpacePainter: %s", m_scene->GetErrorText().GetText());
+    if (m_scene && !m_scene->SetPicture(m_picture))
+        FailReported(__FILE__, __LINE__, "Can't create new picture in Space Painter: %s",
+                     m_scene->GetErrorText().GetText());
+    if (m_scene && m_scene->HasBand()) {
+        // Drum angles come with the band.
+    }
+
+    auto* text = dynamic_cast<CTextPlaceholderWnd*>(Lookup(kKindText));
+    if (!text)
+        return Fail("Can't find open window %d", kKindText);
+    CCharString index;
+    index.Format("%s/%s", m_settings->tutorialPath.GetText(), kContentIndex);
+    // The original left the error text empty here, so a broken index closed the program
+    // without a word; the reader's message says what is wrong.
+    if (!text->LoadIndex(index))
+        return Fail("%s", text->GetError().GetText());
+
+    if (m_scene)
+        m_scene->LookAt(THING_LEAD_GUITAR, 0, 12);
+    m_mainWnd->ShowWnd(true);
+    return true;
+}
+
+void CCenter::AddWindow(CBaseWindow* window) {
+    m_windows.Add(window);
+}
+
+bool CCenter::CreateToolWindows() {
+    QMdiArea* area = m_mainWnd->GetMdiArea();
+
+    auto* mixer = new CPlaceholderWnd(kKindMixer, &m_settings->mixer);
+    if (!mixer->CreateTool(area, "Mixer")) {
+        Fail("Can't create Mixer dialog: %s", mixer->GetError().GetText());
+        delete mixer;
+        return false;
+    }
+    AddWindow(mixer);
+
+    auto* text = new CTextPlaceholderWnd(&m_settings->text);
+    WND_RECT textRect;
+    textRect.Set(0, 0, 400, 500);
+    if (!text->CreateTool(area, "Tutorial", &textRect)) {
+        Fail("Can't create Text dialog: %s", text->GetError().GetText());
+        delete text;
+        return false;
+    }
+    AddWindow(text);
+
+    auto* band = new CSpacePainterWnd(&m_settings->spacePainter);
+    WND_RECT bandRect = CSpacePainterWnd::DefaultRect();
+    if (!band->CreateTool(area, "Band", &bandRect)) {
+        Fail("Can't create Space Painter window:\n%s", band->GetError().GetText());
+        delete band;
+        return false;
+    }
+    AddWindow(band);
+
+    auto* scale = new CPlaceholderWnd(kKindShowScale, &m_settings->showScale.wnd);
+    if (!scale->CreateTool(area, "Show Scale")) {
+        Fail("Can't create Show Scale dialog: %s", scale->GetError().GetText());
+        delete scale;
+        return false;
+    }
+    AddWindow(scale);
+    scale->BringToTop();
+    return true;
+}
+
+CBaseWindow* CCenter::Lookup(int kind) const {
+    for (CBaseWindow* window : m_windows)
+        if (window->GetKind() == kind)
+            return window;
+    return nullptr;
+}
+
+bool CCenter::FindWindow(int kind, CBaseWindow** window) {
+    *window = Lookup(kind);
+    if (!*window)
+        return Fail("Can't find open window %d", kind);
+    return true;
+}
+
+bool CCenter::ShowWindowKind(int kind, bool centre) {
+    CBaseWindow* window;
+    if (!FindWindow(kind, &window))
+        return Fail("Can't find window %d to show", kind);
+    if (!window->ShowWnd(true))
+        return Fail("Can't show window %d", kind);
+    if (centre)
+        window->CenterOver(m_mainWnd->GetMdiArea());
+    return true;
+}
+
+void CCenter::ArrangeWindows() {
+    CBaseWindow* mixer = Lookup(kKindMixer);
+    CBaseWindow* text = Lookup(kKindText);
+    if (!mixer || !text)
+        return;
+    QWidget* client = m_mainWnd->GetMdiArea()->viewport();
+    const int W = client->width();
+    const int H = client->height();
+
+    text->SetRect(0, 0, 400, 500);
+    const int textWidth = text->GetWidth();
+    const int textHeight = text->GetHeight();
+    int toolWidth = 0;
+    for (int kind : {kKindSongEditor, kKindShowScale}) {
+        if (CBaseWindow* tool = Lookup(kind)) {
+            tool->MoveTo(std::min(W - 100, textWidth), 0);
+            toolWidth = tool->GetWidth();
+        }
+    }
+    CBaseWindow* band = Lookup(kKindSpacePainter);
+    if (band) {
+        int left = std::min(toolWidth + textWidth, W - 100);
+        int right = std::min(left + static_cast<int>(1.5 * H), W);
+        int height = static_cast<int>((right - left) * band->GetAspect());
+        band->SetRect(left, 0, right, height);
+    }
+    mixer->MoveTo(0, std::min(H - 100, textHeight));
+
+    text->BringToTop();
+    if (band)
+        band->BringToTop();
+    for (int kind : {kKindSongEditor, kKindShowScale})
+        if (CBaseWindow* tool = Lookup(kind))
+            tool->BringToTop();
+    mixer->BringToTop();
+}
+
+bool CCenter::OpenAudioDevices() {
+    CCharString message;
+    bool failed = false;
+    if (m_sound && !m_sound->OpenDevice()) {
+        message.AppendFormat("Error initializing sound output:\n%s\n",
+                             m_sound->GetErrorText().GetText());
+        REPORT_ERROR("Error initializing sound output: %s", m_sound->GetErrorText().GetText());
+        failed = true;
+    }
+    if (m_capture && !m_capture->Initialize(44100, 16, 2)) {
+        message.AppendFormat("Error initializing sound input:\n%s\n",
+                             m_capture->GetErrorText().GetText());
+        REPORT_ERROR("Error initializing sound input: %s", m_capture->GetErrorText().GetText());
+        failed = true;
+    }
+    if (!failed)
+        return true;
+    message.Append("\nThe device may be disconnected.\nTry to connect the device and\nselect it "
+                   "again in Audio Settings.");
+    ShowMessageBox(m_mainWnd.get(), message, "Audio Device Error", MB_ICON_STOP);
+    return false;
+}
+
+bool CCenter::PlayNotes(const CNoteList& notes, bool animate, int repeatCount, double startOffset,
+                        double lengthPerRepeat, int repeats, int playOptions) {
+    (void)playOptions; // the engine always plays the list once
+    m_currentNotes = notes;
+    if (m_sound)
+        m_sound->SetNotes(m_currentNotes);
+    CBaseWindow* band = Lookup(kKindSpacePainter);
+    const bool animating = animate && band && band->IsShown();
+    m_currentNotes.ShiftTimes(startOffset);
+    if (animating && m_scene && m_scene->HasBand()) {
+        // The band animator takes the notes and repeatCount x startOffset here once the band
+        // exists.
+        (void)repeatCount;
+    }
+    if (m_sound) {
+        m_sound->SetVolume(m_settings->audio.masterVolume);
+        if (!m_sound->Start(m_currentNotes, 0.0, 0)) {
+            if (m_animator)
+                m_animator->Stop();
+            m_error.Format("Can't play sound:\n%s", m_sound->GetErrorText().GetText());
+            ShowMessageBox(m_mainWnd.get(), m_error, "Sound Error", MB_ICON_STOP);
+            return false;
+        }
+    }
+    m_playing = true;
+    m_firstNoteTime = notes.IsEmpty() ? 0.0 : notes[0].m_time;
+    m_playEndTime = lengthPerRepeat == 0.0 ? notes.GetEndTime(true) : lengthPerRepeat * repeats;
+    m_playEndTime += startOffset;
+    m_playStart = std::chrono::steady_clock::now();
+    return true;
+}
+
+double CCenter::SecondsSinceStart() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_playStart).count();
+}
+
+void CCenter::CheckEndOfPlay() {
+    if (m_playing && m_playEndTime != 0.0 && SecondsSinceStart() > m_playEndTime)
+        Stop();
+}
+
+void CCenter::Stop() {
+    if (m_animator)
+        m_animator->Stop();
+    if (m_sound)
+        m_sound->Stop();
+    m_playing = false;
+    if (auto* scale = dynamic_cast<CPlaceholderWnd*>(Lookup(kKindShowScale)))
+        scale->OnPlayStopped();
+}
+
+bool CCenter::PlaySingleNote(CNote& note) {
+    if (m_noteManager && !m_noteManager->CompleteNote(note))
+        return Fail("%s", m_noteManager->GetErrorText().GetText());
+    m_lastNote = note;
+    m_currentNotes.Append(note);
+    // No window of this application records notes (the song editor would).
+    if (m_sound && m_sound->IsInitialized()) {
+        const CSoundInfo* sample = nullptr;
+        if (m_sound->GetSamples().FindSound(note, sample) && sample &&
+            !m_sound->PlaySample(*sample))
+            return Fail("%s", m_sound->GetErrorText().GetText());
+    }
+    return true;
+}
+
+bool CCenter::OpenFile(const char* path, bool show) {
+    (void)show;
+    const char* dot = std::strrchr(path, '.');
+    if (!dot || (std::strcmp(dot, ".mid") != 0 && std::strcmp(dot, ".Song") != 0))
+        return Fail("Can't open file '%s': not a \".mid\" or \".Song\" file", path);
+    CBaseWindow* editor;
+    return FindWindow(kKindSongEditor, &editor);
+}
+
+void CCenter::HandleCommandLine() {
+    CCharString file(m_commandLine);
+    file.Trim(' ');
+    file.Trim('"');
+    if (!file.IsEmpty())
+        OpenFile(file, true);
+}
+
+bool CCenter::OnCommand(int id) {
+    switch (id) {
+    case kCmdShowScale:
+        return ShowWindowKind(kKindShowScale, false);
+    case kCmdShowBand:
+        return ShowWindowKind(kKindSpacePainter, false);
+    case kCmdShowTutorial:
+        return ShowWindowKind(kKindText, false);
+    case kCmdShowMixer:
+        return ShowWindowKind(kKindMixer, false);
+    case kCmdArrangeWindows:
+        ArrangeWindows();
+        return true;
+    case kCmdAudioSettings:
+        // The Audio Settings dialog comes with the mixer; what follows it is reopening the
+        // devices.
+        OpenAudioDevices();
+        return true;
+    case kCmdAbout: {
+        int major = 0, minor = 0;
+        std::sscanf(MA_VERSION, "%d.%d", &major, &minor);
+        CCharString text;
+        text.Format("%s\nVersion %d.%d\n\nScales and chords on the guitar neck,\nplayed by a "
+                    "band.\n\nMorvane",
+                    kProductTitle, major, minor);
+        ShowMessageBox(m_mainWnd.get(), text, "About Modal Atlas", MB_ICON_INFORMATION);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+double CCenter::KeyClock() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_keyClockStart)
+        .count();
+}
+
+bool CCenter::OnKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    if (key == Qt::Key_F1)
+        return OnCommand(kCmdShowTutorial), true;
+    if (key == Qt::Key_F2)
+        return OnCommand(kCmdShowBand), true;
+    if (modifiers & Qt::ControlModifier) {
+        if (!m_scene)
+            return false;
+        switch (key) {
+        case Qt::Key_0:
+            return m_scene->LookAtWholeBand();
+        case Qt::Key_A:
+            m_scene->SetChanged();
+            return true;
+        case Qt::Key_B:
+            return m_scene->LookAt(THING_BASS_GUITAR, 0, 12);
+        case Qt::Key_R:
+            return m_scene->LookAt(THING_RHYTHM_GUITAR, 0, 12);
+        case Qt::Key_D:
+            return m_scene->LookAtDrums();
+        case Qt::Key_L:
+            return m_scene->LookAt(THING_LEAD_GUITAR, 0, 12);
+        case Qt::Key_N:
+            return m_scene->NewPicture();
+        case Qt::Key_C:
+            return m_scene->OnKey('C');
+        case Qt::Key_T:
+            return m_scene->OnKey('T');
+        case Qt::Key_W:
+            return m_scene->OnKey('W');
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            return m_scene->OnKey('+');
+        case Qt::Key_Minus:
+            return m_scene->OnKey('-');
+        default:
+            return false;
+        }
+    }
+    // The press time gives the note its length when the key comes up.
+    if (m_midiKeyboard && key > 0 && key < 128 && !(modifiers & Qt::AltModifier))
+        m_midiKeyboard->PressKey(key, KeyClock());
+    return false;
+}
+
+bool CCenter::OnSysKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    if (key == Qt::Key_F4) {
+        QMetaObject::invokeMethod(m_mainWnd.get(), &QWidget::close, Qt::QueuedConnection);
+        return true;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        return true;
+    if (key == Qt::Key_F1 || key == Qt::Key_F2)
+        return OnKeyDown(key, modifiers);
+    return false;
+}
+
+bool CCenter::OnKeyUp(int key, Qt::KeyboardModifiers modifiers) {
+    if (!m_midiKeyboard || key <= 0 || key >= 128 ||
+        (modifiers & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    CNote note;
+    if (!m_midiKeyboard->PlayKey(key, note, KeyClock()))
+        return false;
+    // The keyboard is laid out as a bass neck.
+    note.m_thing = THING_BASS_GUITAR;
+    PlaySingleNote(note);
+    return false;
+}
+
+bool CCenter::OnMouseWheel(int delta) {
+    (void)delta; // the band view's camera zoom comes with the scene
+    return false;
+}
+
+void CCenter::OnTimer(int id) {
+    if (m_sound)
+        m_sound->OnTimer(id);
+    if (m_capture)
+        m_capture->OnTimer(id);
+    if (id == kTimerFrame) {
+        CheckEndOfPlay();
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        if (m_animator)
+            m_animator->OnTimer(id);
+        if (m_scene && m_scene->TakeChanged())
+            if (auto* band = dynamic_cast<CSpacePainterWnd*>(Lookup(kKindSpacePainter)))
+                band->DrawFrame();
+    } else if (id == kTimerSecond) {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        if (m_animator)
+            m_animator->OnTimer(id);
+    }
+    for (CBaseWindow* window : m_windows)
+        window->OnTimer(id);
+}
+
+bool CCenter::OnUserMessage(int message, intptr_t wParam, intptr_t lParam) {
+    switch (message) {
+    case kMsgRunCommand:
+        return OnCommand(static_cast<int>(wParam));
+    case kMsgPendingLines:
+        // No pending text lines are kept in this application.
+        return true;
+    case kMsgPlayNote: {
+        auto* note = reinterpret_cast<CNote*>(lParam);
+        if (note) {
+            PlaySingleNote(*note);
+            delete note;
+        }
+        return true;
+    }
+    case kMsgFreeBlock:
+        std::free(reinterpret_cast<void*>(lParam));
+        return true;
+    case 1030:
+    case 1032:
+    case 1034:
+    case 1036:
+    case 1041:
+    case 1042:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CCenter::BuildInstrumentList() {
+    m_instruments.RemoveAll();
+    for (const CNote& note : m_currentNotes)
+        if (std::find(m_instruments.begin(), m_instruments.end(), note.m_thing) ==
+            m_instruments.end())
+            m_instruments.Add(note.m_thing);
+    if (m_instruments.IsEmpty())
+        return Fail("No instruments in the list");
+    return true;
+}
+
+bool CCenter::Close() {
+    if (m_closed)
+        return true;
+    m_closed = true;
+    bool ok = true;
+    for (CBaseWindow* window : m_windows) {
+        window->Destroy();
+        delete window;
+    }
+    m_windows.RemoveAll();
+
+    if (m_mix && m_settings) {
+        CCharString mixPath;
+        mixPath.Format("%s/%s", m_settings->soundPath.GetText(), kDefaultMix);
+        // A failed save is reported, but the close goes on: returning at once would leave the
+        // services running and lose the window placements with the settings.
+        if (!m_mix->Save(mixPath))
+            ok =
+                FailReported(__FILE__, __LINE__, "Can't save mix: %s", m_mix->GetError().GetText());
+    }
+    m_scene.reset();
+    m_composer.reset();
+    m_animator.reset();
+    m_sound.reset();
+    m_capture.reset();
+    m_generator.reset();
+    m_noteManager.reset();
+    m_mix.reset();
+    m_midiKeyboard.reset();
+
+    if (m_settings)
+        SaveSettings(m_settings.get(), m_title, m_appNumber);
+    // The record stays until the object goes: the main window still points at its rectangle.
+    m_currentNotes.RemoveAll();
+    m_channels.RemoveAll();
+    m_instruments.RemoveAll();
+    return ok;
+}

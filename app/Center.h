@@ -1,0 +1,172 @@
+#pragma once
+
+#include <QtCore/qnamespace.h>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "core/CharString.h"
+#include "core/Settings.h"
+#include "core/VarList.h"
+#include "theory/Note.h"
+#include "theory/NoteList.h"
+#include "theory/Thing.h"
+
+class CBaseWindow;
+class CMainWnd;
+class CNoteManager;
+class CMidiKeyboard;
+class CSound;
+class CAudioDevice;
+class CMix;
+class CComposerStub;
+class CSceneStub;
+class CBandAnimatorStub;
+class CSoundCaptureStub;
+class CGeneratorStub;
+
+// Application identity.
+constexpr const char* kProductTitle = "Modal Atlas";
+constexpr const char* kInstanceName = "{82627F9B-11B0-4e5b-B32F-67FB3829B31F}";
+constexpr int kAppNumber = 5;
+constexpr int kMainIcon = 1542;
+constexpr int kMainMenu = 1394;
+constexpr int kChannelCount = 63;
+constexpr int kFirstPicture = 14;
+
+// The application object: owns every long-lived service and, through its window list, every
+// tool window. Create() is the first phase (services without devices, settings, main window),
+// Initialize() the second (devices, tool windows, lesson index), run by the main window's start
+// message; Close() takes it all down in reverse, saving the mix and the settings. Every
+// operation runs on the user-interface thread; fallible ones return false with GetError() set.
+class CCenter {
+public:
+    CCenter(int appNumber, const char* commandLine);
+    virtual ~CCenter();
+    CCenter(const CCenter&) = delete;
+    CCenter& operator=(const CCenter&) = delete;
+
+    bool Create();
+    bool Initialize();
+    bool Close();
+
+    const CCharString& GetError() const { return m_error; }
+    CMainWnd* GetMainWindow() const { return m_mainWnd.get(); }
+    int GetAppNumber() const { return m_appNumber; }
+    const CCharString& GetCommandLine() const { return m_commandLine; }
+    bool IsFirstRun() const { return m_firstRun; }
+
+    // The first open window of that kind; fails with "Can't find open window %d".
+    bool FindWindow(int kind, CBaseWindow** window);
+    // Shows the window of that kind ("Can't find window %d to show", "Can't show window %d"),
+    // centred over the main window when asked.
+    bool ShowWindowKind(int kind, bool centre);
+    const CVarList<CBaseWindow*>& GetWindows() const { return m_windows; }
+    // Text window first, then the tools and the band view beside it, the Mixer below.
+    void ArrangeWindows();
+
+    // Plays notes (a copy) from the start offset on, with the band when animate is set and the
+    // band view is shown. The play end time is lengthPerRepeat x repeats when lengthPerRepeat
+    // is not 0, else the end of the list; plus the start offset. Play options pass to the
+    // engine (which this application always starts once, without looping).
+    bool PlayNotes(const CNoteList& notes, bool animate, int repeatCount, double startOffset,
+                   double lengthPerRepeat, int repeats, int playOptions);
+    void Stop();
+    // Stops playback once the play end time has passed (not when it is 0); the 33 ms tick.
+    void CheckEndOfPlay();
+    bool IsPlaying() const { return m_playing; }
+    double GetPlayEndTime() const { return m_playEndTime; }
+    double GetFirstNoteTime() const { return m_firstNoteTime; }
+    // A note from the computer keyboard or another thread: completed by the note manager,
+    // remembered, appended to the current notes and sounded once.
+    bool PlaySingleNote(CNote& note);
+    const CNote& GetLastSingleNote() const { return m_lastNote; }
+    // Opens a ".mid" or ".Song" file in the song editor; this application has none, so it fails.
+    bool OpenFile(const char* path, bool show);
+    // Opens the output and input devices; a failure shows "Audio Device Error" and returns
+    // false, and the application goes on without the device.
+    bool OpenAudioDevices();
+    // Tests choose the output device the engine opens (a failing or stepped one); without a
+    // factory the engine picks its own.
+    void SetAudioDeviceFactory(std::function<std::unique_ptr<CAudioDevice>()> factory) {
+        m_deviceFactory = std::move(factory);
+    }
+    // Hands the command line to OpenFile when it names a file.
+    void HandleCommandLine();
+
+    // Routes from the main window.
+    bool OnCommand(int id);
+    bool OnKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    bool OnSysKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    bool OnKeyUp(int key, Qt::KeyboardModifiers modifiers);
+    void OnTimer(int id);
+    bool OnUserMessage(int message, intptr_t wParam, intptr_t lParam);
+    bool OnMouseWheel(int delta);
+
+    // The distinct instruments of the current note list, in note order.
+    bool BuildInstrumentList();
+    const CVarList<THING>& GetInstruments() const { return m_instruments; }
+
+    APP_SETTINGS* GetSettings() const { return m_settings.get(); }
+    CNoteManager* GetNoteManager() const { return m_noteManager.get(); }
+    CMix* GetMix() const { return m_mix.get(); }
+    CSound* GetSound() const { return m_sound.get(); }
+    CComposerStub* GetComposer() const { return m_composer.get(); }
+    CSceneStub* GetScene() const { return m_scene.get(); }
+    CMidiKeyboard* GetMidiKeyboard() const { return m_midiKeyboard.get(); }
+    // One note per instrument 0 to 62 holding the channel's volume and pan.
+    const CNoteList& GetChannels() const { return m_channels; }
+    const CNoteList& GetCurrentNotes() const { return m_currentNotes; }
+    // Taken by the timer path around the band animator and the scene, and by worker threads
+    // that touch them.
+    std::recursive_mutex& GetLock() { return m_lock; }
+
+private:
+    bool Fail(const char* format, ...) MA_PRINTF(2, 3);
+    bool FailReported(const char* file, int line, const char* format, ...) MA_PRINTF(4, 5);
+    bool CreateToolWindows();
+    void AddWindow(CBaseWindow* window);
+    void SetDefaultDrumMix();
+    CBaseWindow* Lookup(int kind) const;
+    double KeyClock() const;
+    double SecondsSinceStart() const;
+
+    int m_appNumber;
+    CCharString m_commandLine;
+    CCharString m_error;
+    CCharString m_title;
+    int m_icon = 0;
+    int m_menu = 0;
+
+    CVarList<CBaseWindow*> m_windows{50};
+    CVarList<THING> m_instruments{50};
+    CNoteList m_currentNotes;
+    CNoteList m_channels;
+    CNote m_lastNote;
+
+    std::unique_ptr<CNoteManager> m_noteManager;
+    std::unique_ptr<CMix> m_mix;
+    std::unique_ptr<CMidiKeyboard> m_midiKeyboard;
+    std::unique_ptr<CComposerStub> m_composer;
+    std::unique_ptr<CSound> m_sound;
+    std::unique_ptr<CSoundCaptureStub> m_capture;
+    std::unique_ptr<CGeneratorStub> m_generator;
+    std::unique_ptr<CBandAnimatorStub> m_animator;
+    std::unique_ptr<CSceneStub> m_scene;
+    std::unique_ptr<APP_SETTINGS> m_settings;
+    std::unique_ptr<CMainWnd> m_mainWnd;
+    std::recursive_mutex m_lock;
+
+    bool m_playing = false;
+    std::chrono::steady_clock::time_point m_playStart;
+    double m_firstNoteTime = 0.0;
+    double m_playEndTime = 0.0;
+    int m_picture = kFirstPicture;
+    bool m_firstRun = false;
+    bool m_showError = true;
+    bool m_closed = false;
+    std::chrono::steady_clock::time_point m_keyClockStart;
+    std::function<std::unique_ptr<CAudioDevice>()> m_deviceFactory;
+};

@@ -1,0 +1,99 @@
+// modal-atlas: the application's entry.
+//
+// Scripted runs (the screenshot and start-up time scripts, the GUI tests) steer it through the
+// environment:
+//   MA_SETTINGS_FILE=FILE    the settings store is this file instead of the user's
+//   MA_LOCK_DIR=DIR          where the single-instance lock lives
+//   MA_MESSAGE_BOXES=print   message boxes are written to standard error, not shown
+//   MA_LAUNCH_NS=N           wall-clock nanoseconds (date +%s%N) at launch: once the main window
+//                            is shown and started, "startup-ms: T" is printed
+//   MA_SCREENSHOT=FILE.png   once started, the main window is saved as a picture
+//   MA_EXIT_AFTER_START=1    once started (and photographed), the window closes as if the
+//                            user had closed it
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/Center.h"
+#include "app/SingleInstance.h"
+#include "core/Crash.h"
+#include "tools/MainWnd.h"
+#include "ui/Application.h"
+#include "ui/MessageBox.h"
+
+namespace {
+
+void WhenStarted(CCenter& center) {
+    CMainWnd* frame = center.GetMainWindow();
+    const char* launch = std::getenv("MA_LAUNCH_NS");
+    const char* shot = std::getenv("MA_SCREENSHOT");
+    const char* exitAfter = std::getenv("MA_EXIT_AFTER_START");
+    if (!launch && !shot && !exitAfter)
+        return;
+    // Polled: the start message runs inside the event loop, and the window is shown at its end.
+    auto* poll = new QTimer(frame);
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, frame, [frame, poll, launch, shot, exitAfter] {
+        if (!frame->AreTimersRunning() || !frame->isVisible())
+            return;
+        poll->stop();
+        if (launch) {
+            long long start = std::atoll(launch);
+            long long now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::system_clock::now().time_since_epoch())
+                                .count();
+            std::printf("startup-ms: %.1f\n", (now - start) / 1e6);
+            std::fflush(stdout);
+        }
+        auto finish = [frame, shot, exitAfter] {
+            if (shot && *shot) {
+                bool saved = frame->grab().save(QString::fromUtf8(shot));
+                std::fprintf(stderr, saved ? "Saved %s\n" : "Can't save %s\n", shot);
+            }
+            if (exitAfter && *exitAfter == '1')
+                frame->close();
+        };
+        // A screenshot waits for the first frames of the band view.
+        QTimer::singleShot(shot ? 500 : 0, frame, finish);
+    });
+    poll->start();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    InstallCrashHandler();
+    CApplication app(argc, argv);
+
+    CSingleInstance instance;
+    if (!instance.Acquire(kInstanceName)) {
+        ShowMessageBox(nullptr, "Another instance of\nthis application is running", kProductTitle,
+                       MB_ICON_WARNING);
+        RemoveCrashHandler();
+        return 0;
+    }
+
+    std::string commandLine;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            commandLine += ' ';
+        commandLine += argv[i];
+    }
+    {
+        CCenter center(kAppNumber, commandLine.c_str());
+        if (!center.Create()) {
+            CCharString text;
+            text.Format("Can't initialize %s:\n%s", kProductTitle, center.GetError().GetText());
+            ShowMessageBox(nullptr, text, kProductTitle, MB_ICON_STOP);
+        } else {
+            app.SetKeyFrame(center.GetMainWindow());
+            WhenStarted(center);
+            app.exec();
+            app.SetKeyFrame(nullptr);
+        }
+    }
+    RemoveCrashHandler();
+    return 0;
+}

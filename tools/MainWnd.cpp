@@ -1,0 +1,206 @@
+#include "tools/MainWnd.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "app/Center.h"
+#include "core/Report.h"
+#include "ui/MessageBox.h"
+
+namespace {
+// Shows the wait cursor for as long as it lives.
+struct CWaitCursor {
+    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+} // namespace
+
+CMainWnd::CMainWnd(CCenter* center, APP_SETTINGS* settings)
+    : CBaseWindow(kKindMain), m_center(center), m_settings(settings) {
+    const int intervals[3] = {33, 100, 1000};
+    for (int i = 0; i < 3; ++i) {
+        // Frames and the end-of-play check want the 1 ms resolution the platform can give.
+        m_timers[i].setTimerType(Qt::PreciseTimer);
+        m_timers[i].setInterval(intervals[i]);
+        const int id = i + 1;
+        connect(&m_timers[i], &QTimer::timeout, this, [this, id] {
+            if (m_center)
+                m_center->OnTimer(id);
+        });
+    }
+}
+
+CMainWnd::~CMainWnd() {
+    StopTimers();
+}
+
+bool CMainWnd::CreateFrame(const char* title) {
+    if (IsCreated()) {
+        m_error = "Already created";
+        return false;
+    }
+    setAttribute(Qt::WA_QuitOnClose, true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_menuBar = new QMenuBar(this);
+    layout->setMenuBar(m_menuBar);
+    m_area = new QMdiArea(this);
+    m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    layout->addWidget(m_area);
+    BuildMenus();
+
+    if (!Create(nullptr, nullptr, title))
+        return false;
+    SetMinTrackSize(300, 300);
+
+    WND_RECT& rect = m_settings->mainRect;
+    if (!rect.IsSet()) {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        QRect work = screen ? screen->availableGeometry() : QRect();
+        if (work.isEmpty()) {
+            m_error = "Can't get desktop size for the main window";
+            ReportError("MainWnd", 57, "%s", m_error.GetText());
+            return false;
+        }
+        rect.Set(work.left(), work.top(), work.left() + work.width(), work.top() + work.height());
+    }
+    SetRect(rect.left, rect.top, rect.right, rect.bottom);
+    PostUserMessage(kMsgStart);
+    return true;
+}
+
+void CMainWnd::BuildMenus() {
+    struct ITEM {
+        const char* text;
+        int id;
+    };
+    auto add = [this](QMenu* menu, const ITEM& item) {
+        QAction* action = menu->addAction(QString::fromUtf8(item.text));
+        action->setData(item.id);
+        const int id = item.id;
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id, 0); });
+    };
+    QMenu* show = m_menuBar->addMenu("&Show");
+    add(show, {"&Scales and Chords", kCmdShowScale});
+    add(show, {"&Band", kCmdShowBand});
+    add(show, {"&Tutorial", kCmdShowTutorial});
+    add(show, {"&Mixer", kCmdShowMixer});
+    show->addSeparator();
+    add(show, {"&Arrange all windows", kCmdArrangeWindows});
+    QMenu* settings = m_menuBar->addMenu("Settings");
+    add(settings, {"Audio", kCmdAudioSettings});
+    add(settings, {"About...", kCmdAbout});
+}
+
+QAction* CMainWnd::GetAction(int id) const {
+    if (!m_menuBar)
+        return nullptr;
+    for (QAction* menu : m_menuBar->actions()) {
+        if (!menu->menu())
+            continue;
+        for (QAction* action : menu->menu()->actions())
+            if (action->data().toInt() == id && !action->isSeparator())
+                return action;
+    }
+    return nullptr;
+}
+
+bool CMainWnd::AreTimersRunning() const {
+    return m_timers[0].isActive() && m_timers[1].isActive() && m_timers[2].isActive();
+}
+
+int CMainWnd::GetTimerInterval(int timerId) const {
+    if (timerId < 1 || timerId > 3)
+        return 0;
+    return m_timers[timerId - 1].interval();
+}
+
+void CMainWnd::OnStart() {
+    bool ok;
+    {
+        CWaitCursor wait;
+        ok = m_center && m_center->Initialize();
+        if (ok)
+            StartTimers();
+    }
+    if (ok) {
+        m_center->HandleCommandLine();
+        return;
+    }
+    if (m_center && !m_center->GetError().IsEmpty())
+        ShowMessageBox(this, m_center->GetError(), "Error", MB_ICON_STOP);
+    close();
+}
+
+void CMainWnd::StartTimers() {
+    for (QTimer& timer : m_timers)
+        timer.start();
+}
+
+void CMainWnd::StopTimers() {
+    for (QTimer& timer : m_timers)
+        timer.stop();
+}
+
+bool CMainWnd::OnCommand(int id, int) {
+    if (!m_center)
+        return false;
+    CWaitCursor wait;
+    return m_center->OnCommand(id);
+}
+
+bool CMainWnd::OnUserMessage(int message, intptr_t wParam, intptr_t lParam) {
+    if (message == kMsgStart) {
+        OnStart();
+        return true;
+    }
+    if (message >= 1026 && message <= 1046 && m_center)
+        return m_center->OnUserMessage(message, wParam, lParam);
+    return false;
+}
+
+bool CMainWnd::OnKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    return m_center && m_center->OnKeyDown(key, modifiers);
+}
+
+bool CMainWnd::OnSysKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    return m_center && m_center->OnSysKeyDown(key, modifiers);
+}
+
+bool CMainWnd::OnKeyUp(int key, Qt::KeyboardModifiers modifiers) {
+    return m_center && m_center->OnKeyUp(key, modifiers);
+}
+
+bool CMainWnd::OnMouseWheel(Qt::MouseButtons, int delta, int, int) {
+    return m_center && m_center->OnMouseWheel(delta);
+}
+
+void CMainWnd::closeEvent(QCloseEvent* e) {
+    DestroyFrame();
+    e->accept();
+}
+
+void CMainWnd::DestroyFrame() {
+    if (m_frameDestroyed)
+        return;
+    m_frameDestroyed = true;
+    // A minimised window keeps the rectangle it had. Qt's geometry leaves out the window
+    // manager's frame, so a maximised window stores its work area without the border.
+    if (!isMinimized()) {
+        QRect g = geometry();
+        m_settings->mainRect.Set(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
+    }
+    StopTimers();
+    if (m_center)
+        m_center->Close();
+    Destroy();
+    if (m_quitOnDestroy)
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QTimer>
+
+#include "core/Settings.h"
+#include "ui/BaseWindow.h"
+
+class CCenter;
+class QMdiArea;
+class QMenuBar;
+class QAction;
+
+// Menu and button commands that the application object handles.
+enum COMMAND_ID : int {
+    kCmdAbout = 1142,
+    kCmdAudioSettings = 1203,
+    kCmdShowMixer = 1341,
+    kCmdShowBand = 1436,
+    kCmdArrangeWindows = 1456,
+    kCmdShowTutorial = 1575,
+    kCmdShowScale = 1577,
+};
+
+// The main window's timers: 33 ms (frames, capture, end of play), 100 ms, 1000 ms (sound).
+enum TIMER_ID : int { kTimerFrame = 1, kTimer100 = 2, kTimerSecond = 3 };
+
+// The application's frame window (kind 1). It holds no music logic: it starts the application
+// object's initialisation once it exists, drives the three timers, forwards commands, keys,
+// timers and user messages to the application object, and saves its placement at close.
+// Tool windows live in its QMdiArea.
+class CMainWnd : public CBaseWindow {
+    Q_OBJECT
+public:
+    CMainWnd(CCenter* center, APP_SETTINGS* settings);
+    ~CMainWnd() override;
+
+    // Takes the saved rectangle, or the desktop work area on a first run, builds the menus
+    // and posts the start message. Fails with "Can't get desktop size for the main window".
+    bool CreateFrame(const char* title);
+
+    QMdiArea* GetMdiArea() const { return m_area; }
+    QMenuBar* GetMenuBar() const { return m_menuBar; }
+    // The menu item of a command, or null.
+    QAction* GetAction(int id) const;
+    bool AreTimersRunning() const;
+    int GetTimerInterval(int timerId) const;
+    // Whether the frame was taken down (its placement stored and the application closed).
+    bool IsFrameDestroyed() const { return m_frameDestroyed; }
+    // Scripted and test runs that own the event loop themselves keep it running.
+    void SetQuitOnDestroy(bool quit) { m_quitOnDestroy = quit; }
+
+    // Runs a command with the wait cursor shown around it.
+    bool OnCommand(int id, int code) override;
+    bool OnUserMessage(int message, intptr_t wParam, intptr_t lParam) override;
+    bool OnKeyDown(int key, Qt::KeyboardModifiers modifiers) override;
+    bool OnSysKeyDown(int key, Qt::KeyboardModifiers modifiers) override;
+    bool OnKeyUp(int key, Qt::KeyboardModifiers modifiers) override;
+    bool OnMouseWheel(Qt::MouseButtons buttons, int delta, int x, int y) override;
+    bool OnCloseRequest() override { return false; }
+
+    // Stores the placement, stops the timers, closes the application object and (unless told
+    // otherwise) quits the event loop. Runs once.
+    void DestroyFrame();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    // Keys reach the frame through the application's notify (CApplication); the widget's own
+    // key events must not run the handlers a second time.
+    void keyPressEvent(QKeyEvent* e) override { QWidget::keyPressEvent(e); }
+    void keyReleaseEvent(QKeyEvent* e) override { QWidget::keyReleaseEvent(e); }
+
+private:
+    void BuildMenus();
+    void OnStart();
+    void StartTimers();
+    void StopTimers();
+
+    CCenter* m_center;
+    APP_SETTINGS* m_settings;
+    QMdiArea* m_area = nullptr;
+    QMenuBar* m_menuBar = nullptr;
+    QTimer m_timers[3];
+    bool m_frameDestroyed = false;
+    bool m_quitOnDestroy = true;
+};
