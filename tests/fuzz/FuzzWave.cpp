@@ -2,6 +2,7 @@
 // allocate more than the file holds.
 #include "sound/SoundFile.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -11,24 +12,21 @@
 
 namespace {
 
-std::string MakeScratchPath() {
-    char name[] = "/tmp/fuzz_wave_XXXXXX";
-    int fd = mkstemp(name);
-    if (fd >= 0)
-        close(fd);
-    return name;
-}
+// The reader takes a path: each input becomes the content of one in-memory file, reached by
+// its /proc path, so no disk is touched.
+struct SCRATCH {
+    int fd = memfd_create("fuzz_wave", 0);
+    std::string path = "/proc/self/fd/" + std::to_string(fd);
+};
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // The reader takes a path: each input becomes the content of one scratch file.
-    static const std::string path = MakeScratchPath();
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file)
+    static const SCRATCH scratch;
+    if (scratch.fd < 0 || ftruncate(scratch.fd, 0) != 0 ||
+        pwrite(scratch.fd, data, size, 0) != ssize_t(size))
         return 0;
-    fwrite(data, 1, size, file);
-    fclose(file);
+    const std::string& path = scratch.path;
 
     CSoundFile reader;
     CSoundInfo sample;
