@@ -87,8 +87,9 @@ void CNoteList::OrderNotes() const {
     const CNote* notes = Notes();
     m_order.resize(count);
     m_orderScratch.resize(count);
+    // Both buffers start as the identity: the passes below only rewrite the tail.
     for (size_t i = 0; i < count; ++i)
-        m_order[i] = static_cast<uint32_t>(i);
+        m_order[i] = m_orderScratch[i] = static_cast<uint32_t>(i);
 
     auto mergeRuns = [&](const uint32_t* from, uint32_t* to, size_t begin, size_t middle,
                          size_t end) {
