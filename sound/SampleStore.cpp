@@ -138,6 +138,8 @@ bool CSampleStore::FillUp(const CSoundInfo& source, int32_t highest) {
     if (!AddSound(source))
         return false;
     const CNote& from = source.note;
+    if (!from.HasPitch())
+        return true; // nothing to resample from
     for (int32_t midi = from.m_midi + 1; midi <= highest; ++midi) {
         CSoundInfo made;
         if (!MakeNote(midi, made.note)) {
