@@ -54,7 +54,8 @@ public:
 
     // Sets the chord's type, formula, long name and symbol from the chord-type table. With
     // withNotes the chord's notes become the root and the type's notes (semitones, degree,
-    // accidental), pitched above the chord's root when it has one. Unknown type: empty texts, false.
+    // accidental), pitched above the chord's root when it has one. Unknown type: empty texts,
+    // false.
     bool GetChordType(int chordType, CChord& chord, bool withNotes);
     // The root (degree 1, 0 semitones) and one note per step with the next degree and the running
     // semitone sum; no pitch.
