@@ -1,0 +1,165 @@
+#include "song/SongPart.h"
+
+#include "core/DiskFile.h"
+#include "core/KeyValue.h"
+#include "song/Composition.h"
+#include "theory/ScaleTables.h"
+
+#include <cstdarg>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> pieces;
+    size_t start = 0;
+    for (;;) {
+        size_t found = text.find(separator, start);
+        pieces.push_back(text.substr(start, found - start));
+        if (found == std::string::npos)
+            return pieces;
+        start = found + 1;
+    }
+}
+
+} // namespace
+
+bool CSongPart::Fail(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    m_error.FormatV(format, args);
+    va_end(args);
+    return false;
+}
+
+void CSongPart::Reset() {
+    CComposition* owner = m_owner;
+    m_error.Empty();
+    m_name.Empty();
+    m_description.Empty();
+    m_repeat = 1;
+    m_grooveSong.Reset();
+    m_grooveStyle.Empty();
+    m_grooveName.Empty();
+    m_grooveFile.Empty();
+    m_chords.RemoveAll();
+    m_scale = 1;
+    m_scaleRoot = 48;
+    m_owner = owner;
+}
+
+void CSongPart::Copy(const CSongPart& other) {
+    m_error = other.m_error;
+    m_name = other.m_name;
+    m_description = other.m_description;
+    m_repeat = other.m_repeat;
+    m_grooveSong = other.m_grooveSong;
+    m_grooveStyle = other.m_grooveStyle;
+    m_grooveName = other.m_grooveName;
+    m_grooveFile = other.m_grooveFile;
+    m_chords = other.m_chords;
+    m_scale = other.m_scale;
+    m_scaleRoot = other.m_scaleRoot;
+}
+
+bool CSongPart::AddChord(const CChord& chord, int index) {
+    if (index < 0 || static_cast<size_t>(index) >= m_chords.GetCount())
+        m_chords.Add(chord);
+    else
+        m_chords.InsertAt(static_cast<size_t>(index), chord);
+    return true;
+}
+
+const SONG_HEADER* CSongPart::GetOwnerHeader() const {
+    return m_owner ? &m_owner->m_header : nullptr;
+}
+
+bool CSongPart::Save(CDiskFile& file) {
+    if (m_name.IsEmpty())
+        return Fail("Part's name is not set");
+    CCharString scale;
+    if (!GetScaleTypeName(m_scale, scale))
+        return Fail("Part (%s) has no scale: scale %d is not in the table", m_name.GetText(),
+                    m_scale);
+    CCharString chords;
+    for (const CChord& chord : m_chords)
+        chords.AppendFormat("%d/%d/%d/%d/%d/%d,", chord.m_root.m_midi, chord.m_root.m_accidental,
+                            chord.m_chordType, chord.m_repeat, chord.m_chordGroup, chord.m_degree);
+    bool ok =
+        WriteSectionKey(file, "Start of Song Part") && WriteKeyText(file, "Name", m_name) &&
+        WriteKeyText(file, "Description", m_description) && WriteKeyInt(file, "Repeat", m_repeat) &&
+        WriteKeyText(file, "Groove style", m_grooveStyle) &&
+        WriteKeyText(file, "Groove name", m_grooveName) &&
+        WriteKeyText(file, "Groove file", m_grooveFile) && WriteKeyText(file, "Scale", scale) &&
+        WriteKeyInt(file, "Scale root", m_scaleRoot) && WriteKeyText(file, "Chords", chords) &&
+        WriteSectionKey(file, "End of Song Part") && WriteBlankLine(file) && WriteBlankLine(file);
+    if (!ok)
+        return Fail("Can't write part (%s): %s", m_name.GetText(), file.GetError().GetText());
+    return true;
+}
+
+bool CSongPart::Load(CDiskFile& file, bool& atEnd) {
+    atEnd = false;
+    std::string chords;
+    for (;;) {
+        char* line = nullptr;
+        if (!file.NextLine(line))
+            return Fail("Can't read line: %s", file.GetError().IsEmpty()
+                                                   ? "no line end, or the line is too long"
+                                                   : file.GetError().GetText());
+        if (!line) {
+            atEnd = true;
+            break;
+        }
+        KEY_VALUE kv;
+        if (!SplitKeyValue(line, kv) || kv.key.empty())
+            continue;
+        if (kv.key == "End of Song Part")
+            break;
+        std::string value(kv.value);
+        if (kv.key == "Name") {
+            m_name.Set(value.c_str());
+        } else if (kv.key == "Description") {
+            m_description.Set(value.c_str());
+        } else if (kv.key == "Repeat") {
+            m_repeat = KeyValueInt(kv.value);
+        } else if (kv.key == "Groove style") {
+            m_grooveStyle.Set(value.c_str());
+        } else if (kv.key == "Groove name") {
+            m_grooveName.Set(value.c_str());
+        } else if (kv.key == "Groove file") {
+            m_grooveFile.Set(value.c_str());
+        } else if (kv.key == "Scale") {
+            if (!FindScaleTypeByName(value.c_str(), m_scale))
+                return Fail("Unknown scale (%s)", value.c_str());
+        } else if (kv.key == "Scale root") {
+            m_scaleRoot = static_cast<uint8_t>(KeyValueInt(kv.value));
+        } else if (kv.key == "Chords") {
+            chords = value;
+        }
+    }
+    return ParseChords(chords);
+}
+
+bool CSongPart::ParseChords(const std::string& value) {
+    if (value.empty())
+        return true;
+    for (const std::string& text : Split(value, ',')) {
+        if (text.empty())
+            continue;
+        std::vector<std::string> numbers = Split(text, '/');
+        if (numbers.size() < 3)
+            return Fail("Can't get chord from (%s): root, accidental and chord type are needed",
+                        text.c_str());
+        CChord chord;
+        chord.m_root.m_midi = KeyValueInt(numbers[0]);
+        chord.m_root.m_accidental = KeyValueInt(numbers[1]);
+        chord.m_chordType = KeyValueInt(numbers[2]);
+        chord.m_repeat = numbers.size() > 3 ? KeyValueInt(numbers[3]) : 1;
+        chord.m_chordGroup = numbers.size() > 4 ? KeyValueInt(numbers[4]) : 0;
+        chord.m_degree = numbers.size() > 5 ? KeyValueInt(numbers[5]) : 0;
+        m_chords.Add(chord);
+    }
+    return true;
+}

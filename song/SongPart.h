@@ -1,0 +1,64 @@
+#pragma once
+
+#include "core/CharString.h"
+#include "core/VarList.h"
+#include "song/Song.h"
+#include "theory/Chord.h"
+
+#include <cstdint>
+
+class CComposition;
+class CDiskFile;
+
+// One part of a composition: a groove played over a list of chords of a scale, each chord held
+// for a number of repetitions of the groove.
+class CSongPart {
+public:
+    CSongPart() = default;
+    CSongPart(const CSongPart& other) { Copy(other); }
+    CSongPart& operator=(const CSongPart& other) {
+        if (this != &other)
+            Copy(other);
+        return *this;
+    }
+    virtual ~CSongPart() = default;
+
+    // Back to a new part; the owner stays.
+    void Reset();
+    // Every field but the owner.
+    void Copy(const CSongPart& other);
+    // Inserts before index, or appends for -1 (and for an index past the end).
+    bool AddChord(const CChord& chord, int index);
+
+    // Writes the part's block (ending in two empty lines). Fails with "Part's name is not set"
+    // for a part without a name.
+    bool Save(CDiskFile& file);
+    // Reads lines up to "End of Song Part" or the end of the file (atEnd is then set). A part
+    // whose name stays empty is not an error; the caller discards it.
+    bool Load(CDiskFile& file, bool& atEnd);
+
+    // The owning composition's header (tempo, beat time), or null for a part on its own.
+    const SONG_HEADER* GetOwnerHeader() const;
+    CComposition* GetOwner() const { return m_owner; }
+    void SetOwner(CComposition* owner) { m_owner = owner; }
+    const CCharString& GetError() const { return m_error; }
+
+    CCharString m_error;
+    CCharString m_name; // unique within the composition; a part without a name is never kept
+    CCharString m_description;
+    int m_repeat = 1;
+    CSong m_grooveSong;
+    CCharString m_grooveStyle;
+    CCharString m_grooveName;
+    CCharString m_grooveFile;
+    CVarList<CChord> m_chords; // in playing order
+    int m_scale = 1;           // scale type number
+    uint8_t m_scaleRoot = 48;  // MIDI note
+
+private:
+    bool Fail(const char* format, ...) MA_PRINTF(2, 3);
+    // Fills the chords from a "Chords" value: "root/accidental/type[/repeat/group/degree],...".
+    bool ParseChords(const std::string& value);
+
+    CComposition* m_owner = nullptr;
+};
