@@ -1,4 +1,5 @@
 #include "theory/NoteList.h"
+#include "theory/NoteManager.h"
 
 #include <gtest/gtest.h>
 
@@ -156,6 +157,21 @@ TEST_F(PlaceRunTest, RangeOutsideTheListFails) {
     EXPECT_FALSE(list.PlaceRun(0, 1, THING_RHYTHM_GUITAR, 0, 4, true, finder));
     EXPECT_FALSE(list.PlaceRun(1, 0, THING_RHYTHM_GUITAR, 0, 4, true, finder));
     EXPECT_EQ(finder.calls, 0);
+}
+
+TEST_F(PlaceRunTest, NoteManagerPlacesRunsLikeTheTunings) {
+    // The note manager is the finder the application uses; it must agree with the tunings.
+    CNoteManager manager;
+    ASSERT_TRUE(manager.Initialize());
+    AddRun({71, 47, 48, 60, 64, 55});
+    CNoteList expected(list);
+    ASSERT_TRUE(
+        expected.PlaceRun(0, 5, THING_LEAD_GUITAR, INT_NOT_SET, INT_NOT_SET, false, finder));
+    ASSERT_TRUE(list.PlaceRun(0, 5, THING_LEAD_GUITAR, INT_NOT_SET, INT_NOT_SET, false, manager));
+    for (int i = 0; i < list.GetCount(); ++i)
+        EXPECT_EQ(At(i), std::make_pair(expected[i].Position().string, expected[i].Position().fret))
+            << i;
+    EXPECT_EQ(At(1), std::make_pair(5, 2));
 }
 
 } // namespace
