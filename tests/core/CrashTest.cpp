@@ -23,15 +23,20 @@
 
 // The ways a child process crashes. Kept out of line so that they show in the call stack.
 extern "C" {
+// Faults the sanitizers would stop before they happen are made where they cannot see them.
+volatile uintptr_t g_unmapped = 8;
 __attribute__((noinline)) void CrashByNullWrite() {
-    volatile int* nowhere = nullptr;
-    *nowhere = 1;
+    *reinterpret_cast<volatile int*>(g_unmapped) = 1;
 }
+#if defined(__x86_64__)
 __attribute__((noinline)) void CrashByDivision() {
-    volatile int zero = 0;
-    volatile int result = 7 / zero;
-    (void)result;
+    unsigned value = 7;
+    asm volatile("xorl %%edx, %%edx\n\txorl %%ecx, %%ecx\n\tdivl %%ecx"
+                 : "+a"(value)
+                 :
+                 : "ecx", "edx");
 }
+#endif
 __attribute__((noinline)) void CrashByTrap() {
     __builtin_trap();
 }
