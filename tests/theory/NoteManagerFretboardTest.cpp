@@ -226,6 +226,25 @@ TEST_F(Fretboard, VoicedChordCarriesFingersBarreAndRoot) {
     EXPECT_EQ(muted.Position().finger, INT_NOT_SET);
 }
 
+TEST_F(Fretboard, NoteListRunsArePlacedByTheNoteManager) {
+    // B4 G4 C4 in one measure: B4 at the seventh fret of the high E string sets the hand at the
+    // third fret, where G4 is on the high E string and C4 on the G string.
+    CNoteList run;
+    CNote note;
+    for (int midi : {71, 67, 60}) {
+        note.m_time = run.GetCount() * 0.25;
+        note.m_midi = midi;
+        run.Add(note);
+    }
+    ASSERT_TRUE(run.PlaceRun(0, 2, THING_LEAD_GUITAR, INT_NOT_SET, INT_NOT_SET, true, manager));
+    EXPECT_EQ(run[0].Position().string, 1);
+    EXPECT_EQ(run[0].Position().fret, 7);
+    EXPECT_EQ(run[1].Position().string, 1);
+    EXPECT_EQ(run[1].Position().fret, 3);
+    EXPECT_EQ(run[2].Position().string, 3);
+    EXPECT_EQ(run[2].Position().fret, 5);
+}
+
 class EveryShape : public Fretboard, public ::testing::WithParamInterface<int> {};
 
 TEST_P(EveryShape, SoundsExactlyTheChordOnEveryRoot) {
