@@ -126,6 +126,9 @@ bool CComposition::Save(const char* path) {
                         part->m_name.GetText());
         order.AppendFormat("%s~%d^", part->m_name.GetText(), part->m_repeat);
     }
+    if (!SongLineFits("Name", m_name) || !SongLineFits("Description", m_description) ||
+        !SongLineFits("Parts", order))
+        return Fail("Can't save song (%s): a line is too long to be read back", path);
     CDiskFile file;
     if (!file.OpenReplace(path))
         return Fail("Can't create song info file (%s): %s", path, file.GetError().GetText());

@@ -3,6 +3,7 @@
 #include "core/DiskFile.h"
 #include "core/KeyValue.h"
 
+#include <algorithm>
 #include <cstdarg>
 
 namespace {
@@ -33,6 +34,12 @@ const DEFAULT_MIX kDefaultMix[] = {
     {THING_CHINESE_CYMBAL_1, 0.6f, 0.6f},
     {THING_SPLASH_CYMBAL_1, 0.6f, -0.3f},
 };
+
+// Levels outside the mixer's range (a hand-edited file) are brought back to its edges.
+float ClampLevel(double value, float lowest, float highest) {
+    return static_cast<float>(
+        std::clamp(value, static_cast<double>(lowest), static_cast<double>(highest)));
+}
 
 } // namespace
 
@@ -80,8 +87,8 @@ bool CMix::SetEntry(THING instrument, float volume, float pan) {
             return Fail("Can't insert into mix map");
         it = m_entries.find(key);
     }
-    it->second.volume = volume;
-    it->second.pan = pan;
+    it->second.volume = ClampLevel(volume, 0.0f, 1.0f);
+    it->second.pan = ClampLevel(pan, -1.0f, 1.0f);
     return true;
 }
 
@@ -128,9 +135,9 @@ bool CMix::Load(const char* path) {
                 return Fail("Unknown instrument in mix (%s): %s", path, name.c_str());
             entry.instrument = GetKey(thing);
         } else if (kv.key == "Volume") {
-            entry.volume = static_cast<float>(KeyValueReal(kv.value));
+            entry.volume = ClampLevel(KeyValueReal(kv.value), 0.0f, 1.0f);
         } else if (kv.key == "Pan") {
-            entry.pan = static_cast<float>(KeyValueReal(kv.value));
+            entry.pan = ClampLevel(KeyValueReal(kv.value), -1.0f, 1.0f);
         } else if (kv.key == "Sound file") {
             entry.soundFile.Set(std::string(kv.value).c_str());
         } else if (kv.key == "Mix end") {

@@ -6,7 +6,9 @@
 #include "theory/ScaleTables.h"
 
 #include <cstdarg>
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -24,6 +26,11 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 }
 
 } // namespace
+
+bool SongLineFits(const char* key, const char* value) {
+    // The reader's buffer holds the line, its "\r\n" and a terminating zero.
+    return std::strlen(key) + 1 + std::strlen(value) + 3 <= CDiskFile::kReadBufferSize;
+}
 
 bool CSongPart::Fail(const char* format, ...) {
     va_list args;
@@ -86,6 +93,16 @@ bool CSongPart::Save(CDiskFile& file) {
     for (const CChord& chord : m_chords)
         chords.AppendFormat("%d/%d/%d/%d/%d/%d,", chord.m_root.m_midi, chord.m_root.m_accidental,
                             chord.m_chordType, chord.m_repeat, chord.m_chordGroup, chord.m_degree);
+    const std::pair<const char*, const char*> texts[] = {{"Name", m_name},
+                                                         {"Description", m_description},
+                                                         {"Groove style", m_grooveStyle},
+                                                         {"Groove name", m_grooveName},
+                                                         {"Groove file", m_grooveFile},
+                                                         {"Chords", chords}};
+    for (const auto& [key, value] : texts)
+        if (!SongLineFits(key, value))
+            return Fail("Part (%s): the %s line is too long to be read back", m_name.GetText(),
+                        key);
     bool ok =
         WriteSectionKey(file, "Start of Song Part") && WriteKeyText(file, "Name", m_name) &&
         WriteKeyText(file, "Description", m_description) && WriteKeyInt(file, "Repeat", m_repeat) &&

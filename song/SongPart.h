@@ -10,6 +10,10 @@
 class CComposition;
 class CDiskFile;
 
+// Whether a "key=value" line is short enough for the line reader to take back. A save refuses
+// longer lines rather than write a file that cannot be opened again.
+bool SongLineFits(const char* key, const char* value);
+
 // One part of a composition: a groove played over a list of chords of a scale, each chord held
 // for a number of repetitions of the groove.
 class CSongPart {

@@ -293,4 +293,23 @@ TEST_F(CompositionTest, PartWithoutNameFailsTheSaveAndKeepsTheOldFile) {
     EXPECT_EQ(ReadBytes(path), before);
 }
 
+TEST_F(CompositionTest, LineTooLongToReadBackFailsTheSave) {
+    CComposition c;
+    Fill(c);
+    // 8000 chords of 13 characters make a "Chords" line beyond what the reader takes.
+    for (int i = 0; i < 8000; ++i)
+        c.FindPart("Chorus")->AddChord(MakeChord(48, 0, 1, 1, 0, 0), -1);
+    std::string path = folder.Path("Long.Song");
+    EXPECT_FALSE(c.Save(path.c_str()));
+    EXPECT_EQ(c.GetError(),
+              "Can't save song part: Part (Chorus): the Chords line is too long to be read back");
+    EXPECT_FALSE(std::filesystem::exists(path));
+    // 7000 chords still fit, and come back.
+    c.FindPart("Chorus")->m_chords.SetCount(7000);
+    ASSERT_TRUE(c.Save(path.c_str())) << c.GetError().GetText();
+    CComposition back;
+    ASSERT_TRUE(back.Load(path.c_str())) << back.GetError().GetText();
+    EXPECT_EQ(back.FindPart("Chorus")->m_chords.GetCount(), 7000u);
+}
+
 } // namespace

@@ -172,4 +172,17 @@ TEST_F(MixTest, FailedSaveKeepsTheOldFile) {
         << "the temporary file is left behind";
 }
 
+TEST_F(MixTest, LevelsOutsideTheirRangeAreBroughtToTheEdges) {
+    std::string path = folder.Path("loud.mix");
+    WriteBytes(path, "Mix start= \r\nInstrument=Tom 1\r\nVolume=3.5\r\nPan=-7\r\nMix end= \r\n"
+                     "Mix start= \r\nInstrument=Tom 2\r\nVolume=-1e300\r\nPan=1e300\r\n"
+                     "Mix end= \r\n");
+    CMix mix;
+    ASSERT_TRUE(mix.Load(path.c_str())) << mix.GetError().GetText();
+    EXPECT_FLOAT_EQ(mix.FindEntry(THING_TOM_1)->volume, 1.0f);
+    EXPECT_FLOAT_EQ(mix.FindEntry(THING_TOM_1)->pan, -1.0f);
+    EXPECT_FLOAT_EQ(mix.FindEntry(THING_TOM_2)->volume, 0.0f);
+    EXPECT_FLOAT_EQ(mix.FindEntry(THING_TOM_2)->pan, 1.0f);
+}
+
 } // namespace
