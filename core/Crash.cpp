@@ -980,25 +980,42 @@ CCharString MakeCrashReportPath(const char* executablePath) {
     return path;
 }
 
-bool InstallCrashHandler() {
-    CCharString primary = MakeCrashReportPath(GetExecutablePath());
+namespace {
+// The report's name in the user's state folder; empty when the user has none.
+CCharString StateFolderPath(const CCharString& primary) {
     const char* name = std::strrchr(primary.GetText(), '/');
     name = name != nullptr ? name + 1 : primary.GetText();
-    CCharString state;
     const char* xdg = std::getenv("XDG_STATE_HOME");
     const char* home = std::getenv("HOME");
+    CCharString path;
     if (xdg != nullptr && xdg[0] == '/')
-        state.Format("%s/modal-atlas", xdg);
+        path.Format("%s/modal-atlas/%s", xdg, name);
     else if (home != nullptr && *home)
-        state.Format("%s/.local/state/modal-atlas", home);
-    CCharString fallback;
-    if (!state.IsEmpty())
-        fallback.Format("%s/%s", state.GetText(), name);
-    if (!Writable(primary) && !state.IsEmpty()) {
-        MakePath(state);
-        return Install(fallback, "");
-    }
-    return Install(primary, fallback);
+        path.Format("%s/.local/state/modal-atlas/%s", home, name);
+    return path;
+}
+
+void MakeFolderOf(const CCharString& path) {
+    PATH_PARTS parts;
+    if (SplitPath(path, parts) && !parts.folder.IsEmpty())
+        MakePath(parts.folder);
+}
+} // namespace
+
+CCharString ChooseCrashReportPath(const char* executablePath) {
+    CCharString primary = MakeCrashReportPath(executablePath);
+    CCharString state = StateFolderPath(primary);
+    return Writable(primary) || state.IsEmpty() ? primary : state;
+}
+
+bool InstallCrashHandler() {
+    CCharString primary = MakeCrashReportPath(GetExecutablePath());
+    CCharString state = StateFolderPath(primary);
+    if (Writable(primary) || state.IsEmpty())
+        // Should the folder refuse the file after all, the state folder takes the report.
+        return Install(primary, state);
+    MakeFolderOf(state);
+    return Install(state, "");
 }
 
 bool InstallCrashHandler(const char* reportPath) {

@@ -21,5 +21,8 @@ void RemoveCrashHandler();
 // "/opt/ma/modal-atlas.exe" -> "/opt/ma/modal-atlas.RPT"; a name without an extension of at
 // least three characters gets ".RPT" appended.
 CCharString MakeCrashReportPath(const char* executablePath);
+// The report path InstallCrashHandler() takes: beside the executable when writable, else in the
+// user's state folder.
+CCharString ChooseCrashReportPath(const char* executablePath);
 // Where the installed handler reports (empty when none is installed).
 CCharString GetCrashReportPath();

@@ -259,3 +259,23 @@ TEST(CrashReportFile, ReportPathBesideTheExecutable) {
     EXPECT_EQ(MakeCrashReportPath("/opt/ma/tool.1"), "/opt/ma/tool.1.RPT");
     EXPECT_EQ(GetCrashReportPath(), ""); // nothing installed in this process
 }
+
+TEST(CrashReportFile, UnwritableFolderFallsBackToTheStateFolder) {
+    CTempFolder folder;
+    std::string exe = folder.File("modal-atlas");
+    EXPECT_EQ(ChooseCrashReportPath(exe.c_str()).Str(), exe + ".RPT");
+
+    const char* savedXdg = std::getenv("XDG_STATE_HOME");
+    std::string xdg = savedXdg != nullptr ? savedXdg : "";
+    setenv("XDG_STATE_HOME", folder.Path().c_str(), 1);
+    CCharString moved = ChooseCrashReportPath("/no/such/folder/modal-atlas");
+    unsetenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    CCharString inHome = ChooseCrashReportPath("/no/such/folder/modal-atlas.bin");
+    if (savedXdg != nullptr)
+        setenv("XDG_STATE_HOME", xdg.c_str(), 1);
+    EXPECT_EQ(moved.Str(), folder.Path() + "/modal-atlas/modal-atlas.RPT");
+    if (home != nullptr && *home) {
+        EXPECT_EQ(inHome.Str(), std::string(home) + "/.local/state/modal-atlas/modal-atlas.RPT");
+    }
+}
