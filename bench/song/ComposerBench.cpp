@@ -1,0 +1,80 @@
+// How long Play Scale's composing takes: the user presses the button and waits for this.
+#include "song/Composer.h"
+#include "song/Mix.h"
+#include "theory/NoteManager.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+namespace {
+
+struct COMPOSER_FIXTURE {
+    COMPOSER_FIXTURE() : composer(manager) {
+        manager.Initialize();
+        mix.SetDefaults();
+        composer.SetGrooveRoot((std::string(MA_RUNTIME_DIR) + "/Grooves").c_str());
+        composer.SetMix(&mix);
+    }
+    CNoteManager manager;
+    CMix mix;
+    CComposer composer;
+};
+
+COMPOSER_FIXTURE& Fixture() {
+    static COMPOSER_FIXTURE fixture;
+    return fixture;
+}
+
+// The Show Scale tool's defaults: C major, position 7, "2 Rock", 120, quarter notes, Up.
+void BM_ComposeScalePracticeDefault(benchmark::State& state) {
+    COMPOSER_FIXTURE& fixture = Fixture();
+    CSong song;
+    for (auto _ : state) {
+        PRACTICE_REQUEST request;
+        if (!fixture.composer.ComposeScalePractice(request, song)) {
+            state.SkipWithError(fixture.composer.GetErrorText().GetText());
+            return;
+        }
+        benchmark::DoNotOptimize(song.GetTrackCount());
+    }
+    state.counters["measures"] = song.m_header.measureCount;
+}
+BENCHMARK(BM_ComposeScalePracticeDefault)->Unit(benchmark::kMillisecond);
+
+// 32 measures: eighth notes in the 1-3-5-8 pattern over the whole range of position 0.
+void BM_ComposeScalePractice32Measures(benchmark::State& state) {
+    COMPOSER_FIXTURE& fixture = Fixture();
+    CSong song;
+    for (auto _ : state) {
+        PRACTICE_REQUEST request;
+        request.SetPosition(0);
+        request.noteLength = 16;
+        request.pattern = 6;
+        if (!fixture.composer.ComposeScalePractice(request, song)) {
+            state.SkipWithError(fixture.composer.GetErrorText().GetText());
+            return;
+        }
+        benchmark::DoNotOptimize(song.GetTrackCount());
+    }
+    state.counters["measures"] = song.m_header.measureCount;
+}
+BENCHMARK(BM_ComposeScalePractice32Measures)->Unit(benchmark::kMillisecond);
+
+// The whole of Play Scale's preparation: compose, flatten, count in.
+void BM_MakePracticeNotesDefault(benchmark::State& state) {
+    COMPOSER_FIXTURE& fixture = Fixture();
+    PRACTICE_NOTES practice;
+    for (auto _ : state) {
+        PRACTICE_REQUEST request;
+        if (!MakePracticeNotes(fixture.composer, request, true, practice)) {
+            state.SkipWithError(practice.error.GetText());
+            return;
+        }
+        benchmark::DoNotOptimize(practice.notes.GetCount());
+    }
+    state.counters["notes"] = practice.notes.GetCount();
+}
+BENCHMARK(BM_MakePracticeNotesDefault)->Unit(benchmark::kMillisecond);
+
+} // namespace
