@@ -1,5 +1,6 @@
-#include "app/cli/Cli.h"
 #include "app/Version.h"
+#include "app/cli/Cli.h"
+#include "core/Crash.h"
 
 #include <cstdio>
 #include <cstring>
@@ -15,7 +16,19 @@ void PrintUsage(FILE* out) {
 }
 } // namespace
 
+namespace {
+int Run(int argc, char** argv);
+}
+
 int main(int argc, char** argv) {
+    InstallCrashHandler();
+    int status = Run(argc, argv);
+    RemoveCrashHandler();
+    return status;
+}
+
+namespace {
+int Run(int argc, char** argv) {
     if (argc < 2) {
         PrintUsage(stdout);
         return 0;
@@ -39,3 +52,4 @@ int main(int argc, char** argv) {
     PrintUsage(stderr);
     return 2;
 }
+} // namespace
