@@ -11,8 +11,13 @@ void PrintUsage(FILE* out) {
                  MA_PRODUCT_TITLE, MA_VERSION);
     std::fprintf(out, "  %-12s %s\n", "version", "print the version");
     std::fprintf(out, "  %-12s %s\n", "help", "print this list");
-    for (const CCliCommand* command : CCliCommand::All())
-        std::fprintf(out, "  %-12s %s\n", command->name, command->usage);
+    for (const CCliCommand* command : CCliCommand::All()) {
+        // Usages read "ARGS: what it does"; a command without arguments starts with ": ".
+        const char* usage = command->usage;
+        if (std::strncmp(usage, ": ", 2) == 0)
+            usage += 2;
+        std::fprintf(out, "  %-12s %s\n", command->name, usage);
+    }
 }
 } // namespace
 
