@@ -42,9 +42,7 @@ bool CSound::RenderToWave(const CNoteList& notes, const char* path) {
     }
     auto* sum = reinterpret_cast<int16_t*>(accumulator.data());
     for (;;) {
-        const auto* window = reinterpret_cast<const int16_t*>(m_scratch.data());
-        for (uint32_t i = 0; i < k / 2; ++i)
-            sum[i] = Sum(sum[i], window[i]);
+        SumInto(sum, reinterpret_cast<const int16_t*>(m_scratch.data()), k / 2);
         const uint32_t count = mixed ? k : TrailingSound(accumulator.data(), k);
         if (!file.Write(count, accumulator.data())) {
             Fail("%s", file.GetErrorText().GetText());
@@ -98,8 +96,8 @@ bool CSound::MixFiles(const char* a, double start, const char* b, const char* ou
     const int16_t* y = second.GetValues() + offset / 2;
     int16_t* z = mixed.GetValues();
     const uint32_t values = (end - offset) / 2;
-    for (uint32_t i = 0; i < values; ++i)
-        z[i] = Sum(x[i], y[i]);
+    std::memcpy(z, x, static_cast<size_t>(values) * 2);
+    SumInto(z, y, values);
     CSoundFile writer;
     if (!writer.Save(out, mixed))
         return Fail("Can't save mixed file (%s): %s", out, writer.GetErrorText().GetText());

@@ -1,6 +1,7 @@
 #include "sound/Sound.h"
 
 #include "core/Report.h"
+#include "sound/MixKernels.h"
 #include "sound/PortAudioDevice.h"
 #include "sound/SampleRoutines.h"
 #include "sound/VirtualDevice.h"
@@ -352,10 +353,8 @@ bool CSound::WriteStep(uint32_t offset) {
     if (!LockRegion(offset, k, &region))
         return false;
     // The region holds the ring-out of the previous step; this step's window is added to it.
-    auto* target = reinterpret_cast<int16_t*>(region);
-    const auto* source = reinterpret_cast<const int16_t*>(m_scratch.data());
-    for (uint32_t i = 0; i < k / 2; ++i)
-        target[i] = Sum(target[i], source[i]);
+    SumInto(reinterpret_cast<int16_t*>(region), reinterpret_cast<const int16_t*>(m_scratch.data()),
+            k / 2);
     if (m_recording && !m_recorder.Write(k, region))
         REPORT_ERROR("Can't record the sound: %s", m_recorder.GetErrorText().GetText());
     if (!UnlockRegion(region, offset, k))
@@ -433,33 +432,24 @@ bool CSound::MixNote(uint8_t* destination, uint32_t room, const CSoundInfo& samp
     const uint32_t valueCount = sample.GetValueCount();
     if (length > valueCount * 2)
         length = valueCount * 2;
-    auto* out = reinterpret_cast<int16_t*>(destination);
-    const uint32_t frames = room / 4;
+    // Frames to mix: while both the room and the sample's first channel last.
+    uint32_t frames = room / 4;
+    const uint32_t sampleFrames = (length / 2 + channels - 1) / channels;
+    if (sampleFrames < frames)
+        frames = sampleFrames;
+
+    // The pan scales one side; the other keeps the value (a factor of 1 leaves it exact).
     const float volume = note.m_volume;
     const float pan = note.m_pan;
-    uint32_t frame = 0;
-    for (uint32_t index = 0; frame < frames && index * 2 < length; index += channels, ++frame) {
-        const auto v = static_cast<int16_t>(static_cast<float>(values[index]) * volume);
-        int16_t left = v;
-        int16_t right = v;
-        if (pan > 0.0f)
-            left = static_cast<int16_t>((1.0f - pan) * static_cast<float>(v));
-        else if (pan < 0.0f)
-            right = static_cast<int16_t>((1.0f + pan) * static_cast<float>(v));
-        out[2 * frame] = Sum(out[2 * frame], left);
-        out[2 * frame + 1] = Sum(out[2 * frame + 1], right);
-    }
+    const float leftFactor = pan > 0.0f ? 1.0f - pan : 1.0f;
+    const float rightFactor = pan < 0.0f ? 1.0f + pan : 1.0f;
+    auto* out = reinterpret_cast<int16_t*>(destination);
+    MixFrames(out, values, channels, frames, volume, leftFactor, rightFactor);
     return true;
 }
 
-int16_t CSound::Sum(int16_t a, int16_t b) {
-    const int32_t x = a;
-    const int32_t y = b;
-    if (x >= 0 && y >= 0)
-        return static_cast<int16_t>(x + y - (x * y) / 32767);
-    if (x < 0 && y < 0)
-        return static_cast<int16_t>(x + y + (x * y) / 32768);
-    return static_cast<int16_t>(x + y);
+void CSound::SumInto(int16_t* target, const int16_t* source, size_t count) {
+    SumValues(target, source, count);
 }
 
 uint32_t CSound::TrailingSound(const uint8_t* buffer, uint32_t size) {

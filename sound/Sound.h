@@ -6,6 +6,7 @@
 #include "core/VarList.h"
 #include "core/Worker.h"
 #include "sound/AudioDevice.h"
+#include "sound/MixKernels.h"
 #include "sound/SampleStore.h"
 #include "sound/SoundFile.h"
 #include "sound/SoundInfo.h"
@@ -104,8 +105,11 @@ public:
     // frames at destination, cut where the wave crosses zero before the note's end.
     bool MixNote(uint8_t* destination, uint32_t room, const CSoundInfo& sample, const CNote& note);
 
-    // Sums two 16-bit values so that they never leave the 16-bit range.
-    static int16_t Sum(int16_t a, int16_t b);
+    // Sums two 16-bit values so that they never leave the 16-bit range: two values of one sign
+    // lose their product's share (a + b - ab / 32767, or a + b + ab / 32768 below zero).
+    static int16_t Sum(int16_t a, int16_t b) { return SumSamples(a, b); }
+    // target[i] = Sum(target[i], source[i]) for count values.
+    static void SumInto(int16_t* target, const int16_t* source, size_t count);
     // Hundredths of a decibel for a volume: -10000 below 0.05, else log10(v) x 3322.
     static int32_t GetAttenuation(float volume);
     // Length of buffer up to and including its last frame that is not all zero.

@@ -39,6 +39,14 @@ CSoundInfo MakeSample(const std::vector<int16_t>& values) {
     return sample;
 }
 
+// MixNote needs no open device: an engine that is only constructed.
+CSound& EngineFree() {
+    static APP_SETTINGS settings;
+    static CNoteManager manager;
+    static CSound sound(settings, manager);
+    return sound;
+}
+
 CNote MakeNote(double time, float volume = 1.0f, float pan = 0.0f) {
     CNote note;
     note.m_time = time;
@@ -80,6 +88,83 @@ TEST_F(SumTest, NeverLeavesTheRangeAndNeverMovesAwayFromTheLouderInput) {
                 ASSERT_LE(sum, std::min(a, b)) << a << " " << b;
             }
         }
+    }
+}
+
+// The vectorised loops against the plain definitions, over edges and many random values.
+class MixKernelTest : public ::testing::Test {
+protected:
+    uint32_t Next() {
+        m_state = m_state * 1664525u + 1013904223u;
+        return m_state >> 8;
+    }
+    int16_t RandomValue() {
+        static const int16_t edges[] = {-32768, -32767, -16384, -1, 0, 1, 16384, 32766, 32767};
+        if (Next() % 4 == 0)
+            return edges[Next() % 9];
+        return static_cast<int16_t>(Next());
+    }
+    uint32_t m_state = 2024;
+};
+
+TEST_F(MixKernelTest, ChunkSumsEqualTheSumOfEachPair) {
+    for (size_t count : {1u, 7u, 8u, 9u, 1000u, 100003u}) {
+        std::vector<int16_t> target(count), source(count), expected(count);
+        for (size_t i = 0; i < count; ++i) {
+            target[i] = RandomValue();
+            source[i] = RandomValue();
+            expected[i] = CSound::Sum(target[i], source[i]);
+        }
+        CSound::SumInto(target.data(), source.data(), count);
+        ASSERT_EQ(target, expected) << count << " values";
+    }
+}
+
+TEST_F(MixKernelTest, EveryValueSummedWithTheExtremesMatchesThePlainSum) {
+    std::vector<int16_t> all(65536), partner(65536);
+    for (int16_t b : {-32768, -32767, -1, 0, 1, 32767}) {
+        for (int i = 0; i < 65536; ++i) {
+            all[i] = static_cast<int16_t>(i - 32768);
+            partner[i] = b;
+        }
+        CSound::SumInto(all.data(), partner.data(), all.size());
+        for (int i = 0; i < 65536; ++i)
+            ASSERT_EQ(all[i], CSound::Sum(static_cast<int16_t>(i - 32768), b)) << i << " + " << b;
+    }
+}
+
+TEST_F(MixKernelTest, MixingMatchesTheDefinitionFrameByFrame) {
+    for (int round = 0; round < 40; ++round) {
+        const uint32_t count = 1 + Next() % 3000;
+        CSoundInfo sample;
+        sample.format = Mono();
+        ASSERT_TRUE(sample.Allocate(count * 2));
+        for (uint32_t i = 0; i < count; ++i)
+            sample.GetValues()[i] = RandomValue();
+        const float volume = static_cast<float>(Next() % 1001) / 1000.0f;
+        const float pan = static_cast<float>(static_cast<int>(Next() % 2001) - 1000) / 1000.0f;
+        std::vector<int16_t> out(2 * count + 64), expected;
+        for (int16_t& value : out)
+            value = RandomValue();
+        expected = out;
+        // The definition: truncate(value x volume), then the pan on one side, then Sum.
+        const uint32_t kept = FindZeroCrossing(sample, count);
+        for (uint32_t i = 0; i < kept; ++i) {
+            const auto v = static_cast<int16_t>(static_cast<float>(sample.GetValues()[i]) * volume);
+            int16_t left = v, right = v;
+            if (pan > 0)
+                left = static_cast<int16_t>((1.0f - pan) * static_cast<float>(v));
+            else if (pan < 0)
+                right = static_cast<int16_t>((1.0f + pan) * static_cast<float>(v));
+            expected[2 * i] = CSound::Sum(expected[2 * i], left);
+            expected[2 * i + 1] = CSound::Sum(expected[2 * i + 1], right);
+        }
+        CNote note;
+        note.m_volume = volume;
+        note.m_pan = pan;
+        EngineFree().MixNote(reinterpret_cast<uint8_t*>(out.data()),
+                             static_cast<uint32_t>(out.size() * 2), sample, note);
+        ASSERT_EQ(out, expected) << "round " << round << ", " << count << " values";
     }
 }
 
