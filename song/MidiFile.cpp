@@ -177,12 +177,18 @@ bool CMidiFile::LoadFromMemory(const uint8_t* data, size_t size, CSong& song, co
             if (!songHeaderTrack && song.GetTrackCount() >= kMaxTracks)
                 return Fail("Can't add track to the song: more than %d tracks", kMaxTracks);
             Trace("Track %d, %u bytes -------------\n", trackChunks, length);
-            CTrack track;
-            track.m_trackNumber = trackChunks;
-            if (!ParseTrack(chunk, track, song, songHeaderTrack))
+            // A track is parsed in its place in the song, so a failure leaves the song with
+            // what was read so far and a long track is never copied.
+            CTrack headerTrack;
+            CTrack* track = &headerTrack;
+            if (!songHeaderTrack) {
+                if (!song.AddTrack(CTrack()))
+                    return Fail("Can't add track to the song: %s", song.GetError().GetText());
+                track = &song[song.GetTrackCount() - 1];
+            }
+            track->m_trackNumber = trackChunks;
+            if (!ParseTrack(chunk, *track, song, songHeaderTrack))
                 return false;
-            if (!songHeaderTrack && !song.AddTrack(track))
-                return Fail("Can't add track to the song: %s", song.GetError().GetText());
         } else {
             for (int i = 0; i < 4; ++i)
                 if (id[i] < 32 || id[i] > 126)

@@ -305,8 +305,10 @@ TEST_F(MidiLoadTest, FailedLoadKeepsTheTracksReadBefore) {
     smf.Track({0x00, 0x90, 61, 130});
     EXPECT_FALSE(Load(smf));
     EXPECT_EQ(midi.GetError(), "Bad note velocity: 130");
-    ASSERT_EQ(song.GetTrackCount(), 1);
+    // The first track whole, the second as far as it was read.
+    ASSERT_EQ(song.GetTrackCount(), 2);
     EXPECT_EQ(song[0].GetCount(), 1);
+    EXPECT_EQ(song[1].GetCount(), 0);
 }
 
 TEST_F(MidiLoadTest, MissingFileFailsWithTheSystemsWords) {
