@@ -92,6 +92,9 @@ public:
     // The chord of chordType on root, voiced on the guitar, or placed without a shape within the
     // chord's position when no shape fits.
     bool SetChordOnRoot(int chordType, int root, CChord& chord);
+    // Fills the chord's root note from the table at the pitch it sounds. Its accidental is left
+    // at none: the MIDI note is the sounding one, and a saved chord must not move a semitone.
+    bool SetChordRootNote(int midi, CChord& chord);
 
     // --- fretboard placement and chord shapes
 

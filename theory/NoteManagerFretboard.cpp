@@ -209,7 +209,7 @@ bool CNoteManager::GetChordShape(int shapeNumber, int chordType, CChord& chord) 
         if (shape->fingers[i] == 0)
             note.m_volume = 0.0f;
         note.m_chordType = chordType;
-        note.m_chordRoot = chord.m_root.m_midi;
+        note.m_chordRoot = chord.GetSoundingRoot();
         note.m_thing = chord.m_thing;
         chord.m_notes.Append(note);
     }
@@ -222,15 +222,12 @@ bool CNoteManager::GetChordShape(int shapeNumber, int chordType, CChord& chord) 
 
 bool CNoteManager::VoiceChord(CChord& chord) {
     // A root entered as a letter and an accidental is looked up at the pitch it sounds.
-    if (chord.m_root.m_sharpName.IsEmpty()) {
-        const int sounding = chord.m_root.GetSoundingMidi();
-        chord.m_root.Reset();
-        if (!GetMidiNote(sounding, chord.m_root))
-            return false;
-    }
+    if (chord.m_root.m_sharpName.IsEmpty() && chord.m_root.HasPitch() &&
+        !SetChordRootNote(chord.GetSoundingRoot(), chord))
+        return false;
     if (!chord.m_root.HasPitch())
         return Fail("Chord has no root");
-    const int root = chord.m_root.m_midi;
+    const int root = chord.GetSoundingRoot();
     const int chordType = chord.m_chordType;
 
     int bestBarre = NO_BARRE;
@@ -282,6 +279,8 @@ bool CNoteManager::PlaceChordNotes(CChord& chord) {
     CNote root(chord.m_root);
     if (!root.HasPitch())
         return Fail("Chord has no root");
+    root.m_midi = chord.GetSoundingRoot();
+    root.m_accidental = ACCIDENTAL_NONE;
     if (root.m_midi <= 41)
         root.m_midi += 12;
 

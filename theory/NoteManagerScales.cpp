@@ -62,7 +62,7 @@ bool CNoteManager::GetChordType(int chordType, CChord& chord, bool withNotes) {
         return true;
 
     chord.m_notes.RemoveAll();
-    const int root = chord.m_root.m_midi;
+    const int root = chord.GetSoundingRoot();
     CNote note;
     for (int i = -1; i < type->noteCount; ++i) {
         const CHORD_NOTE tone = i < 0 ? CHORD_NOTE{0, 1, ACCIDENTAL_NONE} : type->notes[i];
@@ -174,7 +174,7 @@ bool CNoteManager::FindChordType(const CNoteList& notes, int& chordType) {
 
 bool CNoteManager::BuildScaleChord(const CNoteList& scaleNotes, const CVarList<int>& degrees,
                                    CChord& chord) {
-    const int chordRoot = chord.m_root.m_midi;
+    const int chordRoot = chord.GetSoundingRoot();
     int first = 0;
     const int count = scaleNotes.GetCount();
     while (first < count && scaleNotes[first].m_midi < chordRoot)
@@ -207,8 +207,7 @@ bool CNoteManager::BuildScaleChord(const CNoteList& scaleNotes, const CVarList<i
     int low = rootMidi;
     while (low >= 40)
         low -= 12;
-    chord.m_root.Reset();
-    return GetMidiNote(low, chord.m_root);
+    return SetChordRootNote(low, chord);
 }
 
 bool CNoteManager::GetScaleNotes(int root, int scaleType, CNoteList& notes) {
@@ -311,9 +310,16 @@ bool CNoteManager::GetProgressionText(int scaleType, int root, int progression, 
     return true;
 }
 
-bool CNoteManager::SetChordOnRoot(int chordType, int root, CChord& chord) {
+bool CNoteManager::SetChordRootNote(int midi, CChord& chord) {
     chord.m_root.Reset();
-    if (!GetMidiNote(root, chord.m_root))
+    if (!GetMidiNote(midi, chord.m_root))
+        return false;
+    chord.m_root.m_accidental = ACCIDENTAL_NONE;
+    return true;
+}
+
+bool CNoteManager::SetChordOnRoot(int chordType, int root, CChord& chord) {
+    if (!SetChordRootNote(root, chord))
         return false;
     if (!chord.m_root.HasPitch())
         return Fail("Chord has no root");

@@ -70,7 +70,7 @@ protected:
         chord.Reset();
         chord.m_thing = THING_RHYTHM_GUITAR;
         chord.m_chordType = type;
-        EXPECT_TRUE(manager.GetMidiNote(root, chord.m_root));
+        EXPECT_TRUE(manager.SetChordRootNote(root, chord));
         return manager.VoiceChord(chord);
     }
 
@@ -245,6 +245,27 @@ TEST_F(Fretboard, NoteListRunsArePlacedByTheNoteManager) {
     EXPECT_EQ(run[2].Position().fret, 5);
 }
 
+TEST_F(Fretboard, ChordRootsSoundWhereTheySay) {
+    // A root written as the letter E with a flat, as a song file keeps it, is voiced as Eb.
+    CChord chord;
+    chord.m_chordType = 1;
+    chord.m_root.m_midi = 64;
+    chord.m_root.m_accidental = ACCIDENTAL_FLAT;
+    ASSERT_TRUE(manager.VoiceChord(chord));
+    EXPECT_EQ(chord.m_root.m_midi, 63);
+    EXPECT_EQ(SoundingPitchClasses(chord), ChordPitchClasses(1, 63));
+    EXPECT_EQ(chord.m_position, 6); // A-string shape at the sixth fret
+
+    // A black-key root from the note table keeps sounding at its own MIDI note, so saving the
+    // chord's root and accidental and reading them back cannot move it a semitone.
+    chord.Reset();
+    chord.m_thing = THING_LEAD_GUITAR;
+    ASSERT_TRUE(manager.SetChordOnRoot(1, 61, chord));
+    EXPECT_EQ(chord.GetSoundingRoot(), 61);
+    EXPECT_EQ(chord.Name(), "C#");
+    EXPECT_EQ(SoundingPitchClasses(chord), ChordPitchClasses(1, 61));
+}
+
 class EveryShape : public Fretboard, public ::testing::WithParamInterface<int> {};
 
 TEST_P(EveryShape, SoundsExactlyTheChordOnEveryRoot) {
@@ -256,7 +277,7 @@ TEST_P(EveryShape, SoundsExactlyTheChordOnEveryRoot) {
             SCOPED_TRACE(testing::Message() << "shape " << shape << " on " << root);
             CChord chord;
             chord.m_chordType = type;
-            ASSERT_TRUE(manager.GetMidiNote(root, chord.m_root));
+            ASSERT_TRUE(manager.SetChordRootNote(root, chord));
             ASSERT_TRUE(manager.GetChordShape(shape, type, chord));
             ASSERT_EQ(chord.m_notes.GetCount(), 6);
             // Slide the shape up until its root string sounds the root.
@@ -351,7 +372,7 @@ TEST_F(Fretboard, PlaceChordNotesAugmentedSeventhOnC) {
     CChord chord;
     chord.m_thing = THING_RHYTHM_GUITAR;
     chord.m_position = 0;
-    ASSERT_TRUE(manager.GetMidiNote(48, chord.m_root));
+    ASSERT_TRUE(manager.SetChordRootNote(48, chord));
     ASSERT_TRUE(manager.GetChordType(6, chord, true));
     ASSERT_TRUE(manager.PlaceChordNotes(chord)) << manager.GetErrorText().GetText();
     struct PLACED {
@@ -378,7 +399,7 @@ TEST_F(Fretboard, PlaceChordNotesAugmentedSeventhOnC) {
 
 TEST_F(Fretboard, PlaceChordNotesNeedsAGuitarAndAPosition) {
     CChord chord;
-    ASSERT_TRUE(manager.GetMidiNote(48, chord.m_root));
+    ASSERT_TRUE(manager.SetChordRootNote(48, chord));
     ASSERT_TRUE(manager.GetChordType(9, chord, true));
     chord.m_position = 0;
     EXPECT_FALSE(manager.PlaceChordNotes(chord)); // no guitar

@@ -173,7 +173,7 @@ TEST_F(Theory, DegreeListsOfGroupsPatternsAndProgressions) {
 
 TEST_F(Theory, DiminishedSeventhIsSpelledWithADoubleFlat) {
     CChord chord;
-    ASSERT_TRUE(manager.GetMidiNote(60, chord.m_root));
+    ASSERT_TRUE(manager.SetChordRootNote(60, chord));
     ASSERT_TRUE(manager.GetChordType(7, chord, true));
     EXPECT_EQ(Midis(chord.m_notes), (std::vector<int>{60, 63, 66, 69}));
     const int degrees[] = {1, 3, 5, 7};
@@ -208,7 +208,7 @@ TEST_F(Theory, EveryChordTypeIsRecognisedOnEveryRoot) {
     for (int type = 1; type <= CHORD_TYPE_COUNT; ++type) {
         for (int root : {40, 48, 53, 61, 70}) {
             CChord chord;
-            ASSERT_TRUE(manager.GetMidiNote(root, chord.m_root));
+            ASSERT_TRUE(manager.SetChordRootNote(root, chord));
             ASSERT_TRUE(manager.GetChordType(type, chord, true));
             ASSERT_EQ(chord.m_notes[0].m_midi, root);
             int found = -1;
