@@ -26,7 +26,8 @@ public:
 
     // False when the instrument's key has no entry.
     bool GetEntry(THING instrument, float& volume, float& pan) const;
-    // Updates the key's entry, or inserts one with no sound file.
+    // Updates the key's entry, or inserts one with no sound file. Volume is kept within 0..1 and
+    // pan within -1..1, here and when a file is read.
     bool SetEntry(THING instrument, float volume, float pan);
     // The whole entry (sound file included); null when the key has none.
     const MIX_ENTRY* FindEntry(THING instrument) const;
