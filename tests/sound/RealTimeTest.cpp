@@ -168,8 +168,10 @@ TEST_F(RealTimeTest, TheRealTimeClockThreadRendersWithoutAllocatingOrLocking) {
 }
 
 TEST_F(RealTimeTest, ThePortAudioCallbackRendersWithoutAllocatingOrLocking) {
-    // The test's ALSA configuration makes the default device a sink without a card; it takes
+    // The test's ALSA configuration makes the default device a sink without a sound card; it takes
     // frames as fast as the callback gives them, so the callback runs very often meanwhile.
+    // ALSA reads it when PortAudio starts, below.
+    setenv("ALSA_CONFIG_PATH", MA_TEST_DATA "/sound/asound-null.conf", 1);
     ENGINE_RIG rig;
     ASSERT_TRUE(rig.notes.Initialize());
     rig.settings.soundPath = s_samples.c_str();
