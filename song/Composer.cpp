@@ -165,15 +165,47 @@ bool CComposer::TransposeNote(const CNoteList& fallbackScale, CNote& note, const
     return true;
 }
 
-bool CComposer::Strum(CTrack& rhythm, CNoteManager& manager, const CChord& chord) {
+bool CComposer::VoiceForStrum(CNoteManager& manager, const CChord& chord, THING guitar,
+                              CNoteList& strings) {
+    strings.RemoveAll();
     CChord voicing;
-    if (!manager.SetChordOnRoot(chord.m_chordType, chord.GetSoundingRoot(), voicing))
+    voicing.m_thing = guitar != THING_NONE ? guitar : THING_RHYTHM_GUITAR;
+    const int root = chord.GetSoundingRoot();
+    // The guitar voicing; a chord without a shape that cannot be placed that low is tried an
+    // octave up.
+    if (manager.SetChordOnRoot(chord.m_chordType, root, voicing) ||
+        manager.SetChordOnRoot(chord.m_chordType, root + 12, voicing)) {
+        // Strings the voicing leaves silent have no pitch and are not played.
+        for (const CNote& note : voicing.m_notes)
+            if (note.HasPitch())
+                strings.Append(note);
+        if (!strings.IsEmpty())
+            return true;
+    }
+    // No fingering at all: the chord's tones from the lowest guitar octave, listed from the
+    // highest as a voicing lists its strings.
+    CChord plain;
+    plain.m_root.m_midi = root;
+    while (plain.m_root.m_midi < 40)
+        plain.m_root.m_midi += 12;
+    if (!manager.GetChordType(chord.m_chordType, plain, true))
         return Fail("%s", manager.GetErrorText().GetText());
-    // Strings the voicing leaves silent have no pitch and are not played.
+    for (int i = plain.m_notes.GetCount() - 1; i >= 0; --i) {
+        CNote note;
+        const int midi = plain.m_root.m_midi + plain.m_notes[i].m_semitones;
+        if (!manager.GetMidiNote(midi, note))
+            return Fail("%s", manager.GetErrorText().GetText());
+        note.m_degree = plain.m_notes[i].m_degree;
+        note.m_semitones = plain.m_notes[i].m_semitones;
+        strings.Append(note);
+    }
+    return true;
+}
+
+bool CComposer::Strum(CTrack& rhythm, CNoteManager& manager, const CChord& chord) {
     CNoteList strings;
-    for (const CNote& note : voicing.m_notes)
-        if (note.HasPitch())
-            strings.Append(note);
+    if (!VoiceForStrum(manager, chord, rhythm.m_instrument, strings))
+        return false;
 
     const double beatTime = rhythm.m_header.beatTime;
     CNoteList strums;
@@ -558,29 +590,36 @@ bool CComposer::MakePracticeLine(const PRACTICE_REQUEST& request, const CNoteLis
     } else {
         for (const CNote& root : progression) {
             measureStarts.Add(static_cast<int>(pitches.GetCount()));
-            int index = IndexOfMidi(scaleNotes, root.m_midi);
+            // A chord root of the parent scale that the scale lacks (a pentatonic scale's
+            // fourth, say) starts the measure on the scale note just above it.
+            int base = 0;
+            while (base < count && scaleNotes[base].m_midi < root.m_midi)
+                ++base;
+            if (base == count)
+                return Fail("No note of scale %d at or above MIDI note %d", request.scale,
+                            root.m_midi);
             int step = 0;
             for (int j = 0; j < notesPerMeasure; ++j) {
-                int midi = root.m_midi;
+                int midi = scaleNotes[base].m_midi;
                 if (request.pattern == 1) {
-                    // Up from the progression note; back to it where the range ends.
-                    if (j > 0 && index >= 0) {
+                    // Up from the progression note, back to it where the range ends.
+                    if (j > 0) {
                         ++step;
-                        if (index + step >= count ||
-                            scaleNotes[index + step].m_midi > request.highest)
+                        if (base + step >= count ||
+                            scaleNotes[base + step].m_midi > request.highest)
                             step = 0;
-                        midi = scaleNotes[index + step].m_midi;
+                        midi = scaleNotes[base + step].m_midi;
                     }
                 } else {
                     CNote note;
-                    int degree = pattern[step % pattern.GetCount()];
-                    if (!FindScaleStep(scaleNotes, root.m_midi, degree, note) ||
-                        note.m_midi > request.highest) {
-                        step = 0;
-                        note = root;
+                    const int degree = pattern[step];
+                    if (FindScaleStep(scaleNotes, scaleNotes[base].m_midi, degree, note) &&
+                        note.m_midi <= request.highest) {
+                        midi = note.m_midi;
+                        ++step;
+                    } else {
+                        step = 1; // this note took the pattern's first degree
                     }
-                    midi = note.m_midi;
-                    ++step;
                     if (step == static_cast<int>(pattern.GetCount()))
                         step = 0;
                 }

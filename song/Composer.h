@@ -128,6 +128,9 @@ public:
 private:
     bool Fail(const char* format, ...) MA_PRINTF(2, 3);
     bool PrepareChord(CSongPart& part, CChord& chord, int index);
+    // The notes a strum of chord plays, in the voicing's order (highest string first).
+    bool VoiceForStrum(CNoteManager& manager, const CChord& chord, THING guitar,
+                       CNoteList& strings);
     bool MakeChordCopy(const CSong& groove, const CChord& chord, const CNoteList& fallback,
                        CSong& copy);
     // The practice line and the chord degree of every measure.

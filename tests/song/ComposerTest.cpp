@@ -131,9 +131,10 @@ TEST(ScaleStepLookup, CountsFromTheFirstNoteAtOrAboveTheBase) {
     EXPECT_EQ(note.m_midi, 62);
     ASSERT_TRUE(CComposer::FindScaleStep(major, 60, -1, note)); // the top degree, B
     EXPECT_EQ(note.m_midi, 71);
-    ASSERT_TRUE(CComposer::FindScaleStep(major, 60, -10, note)); // still below 1: an octave down
-    EXPECT_EQ(note.m_midi, 64 - 12);
-    EXPECT_FALSE(CComposer::FindScaleStep(major, 127, 3, note)); // the list ends first
+    // Still below 1 after counting from the top: the sixth, an octave down.
+    ASSERT_TRUE(CComposer::FindScaleStep(major, 60, -10, note));
+    EXPECT_EQ(note.m_midi, 69 - 12);
+    EXPECT_FALSE(CComposer::FindScaleStep(major, 130, 3, note)); // the list ends first
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -389,8 +390,9 @@ TEST_F(GrooveFolder, ChordRepeatsGiveGrooveLengths) {
     EXPECT_EQ(lead->m_notes[3].m_midi % 12, 0);
     // Strums sound the chord of their measure.
     for (const CNote& note : song.FindTrack(THING_RHYTHM_GUITAR)->m_notes)
-        if (note.m_time >= 4.0 && note.m_time < 6.0)
+        if (note.m_time >= 4.0 && note.m_time < 6.0) {
             EXPECT_EQ(note.m_chordType, 1);
+        }
 }
 
 TEST_F(GrooveFolder, RepeatedPlayOrderAlternatesParts) {
@@ -468,8 +470,9 @@ TEST_F(GrooveFolder, ScaleShowcaseFollowsTheProgression) {
     CNoteList major = ScaleNotes(48, 1);
     for (int i = 0; i < 16; ++i) {
         EXPECT_DOUBLE_EQ(melody[i].m_time, i * 0.5);
-        if (i % 4 == 0)
+        if (i % 4 == 0) {
             EXPECT_EQ(melody[i].m_midi, roots[i / 4] + 12);
+        }
         CNote found;
         EXPECT_TRUE(major.FindNote(melody[i].m_midi, found)) << melody[i].m_midi;
     }
@@ -574,7 +577,7 @@ TEST_F(PracticeTest, ProgressionsPutTheirRootsFirstInEachMeasure) {
                     << composer.GetErrorText().GetText();
                 CheckLine(request, song);
                 // Two passes of the progression, a measure each, each measure starting on its
-                // chord root.
+                // chord root (or, where the scale lacks it, on the scale note above it).
                 CVarList<int> pattern_;
                 int advance = 0;
                 Manager().GetPatternDegrees(pattern, pattern_, advance);
@@ -590,8 +593,15 @@ TEST_F(PracticeTest, ProgressionsPutTheirRootsFirstInEachMeasure) {
                 EXPECT_EQ(measures, roots.GetCount());
                 const CTrack* lead = song.FindTrack(THING_LEAD_GUITAR);
                 const int perMeasure = request.noteLength * request.beatsPerMeasure / 4;
-                for (int m = 0; m < roots.GetCount(); ++m)
-                    EXPECT_EQ(lead->m_notes[m * perMeasure].m_midi, roots[m].m_midi);
+                CNoteList scaleNotes = ScaleNotes(50, scale);
+                for (int m = 0; m < roots.GetCount(); ++m) {
+                    CNote start;
+                    ASSERT_TRUE(CComposer::FindScaleStep(scaleNotes, roots[m].m_midi, 1, start));
+                    EXPECT_EQ(lead->m_notes[m * perMeasure].m_midi, start.m_midi);
+                    if (scale < 13) {
+                        EXPECT_EQ(start.m_midi, roots[m].m_midi);
+                    }
+                }
             }
         }
     }

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,10 @@ TEST(GrooveLibrary, EverySourceWasBuiltAndTheLibraryIsComplete) {
     EXPECT_TRUE(fs::exists(GROOVES / "Rock" / "2 Rock.mid"));
 }
 
+void PrintTo(const GROOVE_FILE& groove, std::ostream* out) {
+    *out << groove.style << "/" << groove.name;
+}
+
 class EveryGroove : public testing::TestWithParam<GROOVE_FILE> {};
 
 TEST_P(EveryGroove, LoadsWithItsPartsAndComposesOnEveryRoot) {
@@ -77,8 +82,9 @@ TEST_P(EveryGroove, LoadsWithItsPartsAndComposesOnEveryRoot) {
     EXPECT_GT(bass->GetCount(), 0);
     EXPECT_EQ(bass->m_program, 33);
     EXPECT_EQ(rhythm->m_program, 27);
-    if (CTrack* lead = song.FindTrack(THING_LEAD_GUITAR))
+    if (CTrack* lead = song.FindTrack(THING_LEAD_GUITAR)) {
         EXPECT_EQ(lead->m_program, 29);
+    }
     for (const CNote& hit : drums->m_notes)
         EXPECT_NE(hit.m_thing, THING_NONE) << "drum key " << hit.m_midi;
     // The rhythm guitar only says when to strum.
@@ -88,7 +94,7 @@ TEST_P(EveryGroove, LoadsWithItsPartsAndComposesOnEveryRoot) {
     // Written in C: the bass around C 36, the lead around C 48.
     for (const CNote& note : bass->m_notes) {
         EXPECT_GE(note.m_midi, 24);
-        EXPECT_LT(note.m_midi, 48);
+        EXPECT_LE(note.m_midi, 48);
     }
     // One measure, so that every practice measure has its own chord under it.
     EXPECT_EQ(song.m_header.measureCount, 1);
