@@ -71,6 +71,22 @@ CComposer::CComposer(CNoteManager& manager) : m_manager(manager) {
     m_grooveRoot.Format("%s/Grooves", GetExecutableFolder().GetText());
 }
 
+bool CComposer::GetScaleChord(int scale, int root, int group, int degree, CChord& chord) {
+    for (const SCALE_CHORD& known : m_chordCache) {
+        if (known.scale == scale && known.root == root && known.group == group &&
+            known.degree == degree) {
+            chord = known.chord;
+            return true;
+        }
+    }
+    if (!m_manager.GetScaleChord(scale, root, group, degree, chord))
+        return false;
+    if (m_chordCache.size() >= 256)
+        m_chordCache.clear();
+    m_chordCache.push_back({scale, root, group, degree, chord});
+    return true;
+}
+
 bool CComposer::Fail(const char* format, ...) {
     va_list args;
     va_start(args, format);
@@ -298,11 +314,11 @@ bool CComposer::Compose(CComposition& composition, CSong& song) {
 bool CComposer::PrepareChord(CSongPart& part, CChord& chord, int index) {
     if (chord.m_degree != 0 && chord.m_chordGroup != 0) {
         CChord built;
-        bool ok = m_manager.GetScaleChord(part.m_scale, part.m_scaleRoot, chord.m_chordGroup,
-                                          chord.m_degree, built);
+        bool ok = GetScaleChord(part.m_scale, part.m_scaleRoot, chord.m_chordGroup, chord.m_degree,
+                                built);
         if (!ok || built.m_chordType == 0)
-            ok = m_manager.GetScaleChord(part.m_scale, part.m_scaleRoot, CHORD_GROUP_TRIAD,
-                                         chord.m_degree, built);
+            ok = GetScaleChord(part.m_scale, part.m_scaleRoot, CHORD_GROUP_TRIAD, chord.m_degree,
+                               built);
         if (ok) {
             built.m_repeat = chord.m_repeat;
             chord = built;
@@ -381,16 +397,34 @@ bool CComposer::MakeSong(CSongPart& part, CSong& song, CNoteManager& manager) {
     if (!m_manager.GetScaleNotes(BASS_REFERENCE_ROOT, 1, fallback))
         return Fail("%s", m_manager.GetErrorText().GetText());
 
+    // A chord that comes back plays the groove exactly as it did before: its fitted copy is kept.
+    struct FITTED {
+        int type;
+        int root;
+        CSong copy;
+    };
+    std::vector<FITTED> fitted;
+    fitted.reserve(part.m_chords.GetCount()); // songs are not moved, only copied
     for (int i = 0; i < static_cast<int>(part.m_chords.GetCount()); ++i) {
         CChord chord = part.m_chords[i];
-        CSong copy;
-        if (!PrepareChord(part, chord, i) ||
-            !MakeChordCopy(part.m_grooveSong, chord, fallback, copy)) {
+        if (!PrepareChord(part, chord, i)) {
             part.m_error = m_error;
             return false;
         }
+        const CSong* copy = nullptr;
+        for (const FITTED& known : fitted)
+            if (known.type == chord.m_chordType && known.root == chord.GetSoundingRoot())
+                copy = &known.copy;
+        if (copy == nullptr) {
+            fitted.push_back({chord.m_chordType, chord.GetSoundingRoot(), CSong()});
+            if (!MakeChordCopy(part.m_grooveSong, chord, fallback, fitted.back().copy)) {
+                part.m_error = m_error;
+                return false;
+            }
+            copy = &fitted.back().copy;
+        }
         for (int r = 0; r < chord.m_repeat; ++r)
-            if (!song.Append(copy))
+            if (!song.Append(*copy))
                 return Fail("%s", song.GetError().GetText());
     }
     return true;
@@ -431,8 +465,7 @@ bool CComposer::ComposeScaleBand(SCALE_BAND_SETTINGS& settings, CNoteList& lead,
     part->m_scaleRoot = settings.root;
     for (const CNote& note : progression) {
         CChord chord;
-        if (!m_manager.GetScaleChord(chordScale, settings.root, CHORD_GROUP_TRIAD, note.m_degree,
-                                     chord)) {
+        if (!GetScaleChord(chordScale, settings.root, CHORD_GROUP_TRIAD, note.m_degree, chord)) {
             delete part;
             return Fail("%s", m_manager.GetErrorText().GetText());
         }
@@ -828,7 +861,7 @@ bool CComposer::ComposeScalePractice(PRACTICE_REQUEST& request, CSong& song) {
         // No chords serve these scales: the drums alone accompany them, on a chord nobody
         // hears, held for every measure so that the groove lasts as long as the line.
         CChord chord;
-        if (!m_manager.GetScaleChord(1, 40, CHORD_GROUP_TRIAD, 1, chord))
+        if (!GetScaleChord(1, 40, CHORD_GROUP_TRIAD, 1, chord))
             return Fail("%s", m_manager.GetErrorText().GetText());
         chord.m_repeat = static_cast<int>(measureStarts.GetCount());
         part->AddChord(chord, -1);
@@ -846,8 +879,7 @@ bool CComposer::ComposeScalePractice(PRACTICE_REQUEST& request, CSong& song) {
         }
         for (int degree : degrees) {
             CChord chord;
-            if (!m_manager.GetScaleChord(chordScale, request.root, CHORD_GROUP_TRIAD, degree,
-                                         chord))
+            if (!GetScaleChord(chordScale, request.root, CHORD_GROUP_TRIAD, degree, chord))
                 return Fail("%s", m_manager.GetErrorText().GetText());
             part->AddChord(chord, -1);
         }

@@ -7,6 +7,8 @@
 #include "theory/NoteList.h"
 #include "theory/Random.h"
 
+#include <vector>
+
 class CComposition;
 class CMix;
 class CNoteManager;
@@ -127,6 +129,10 @@ public:
 
 private:
     bool Fail(const char* format, ...) MA_PRINTF(2, 3);
+    // The note manager's chord on a scale degree. Every measure of a practice asks again for one
+    // of a handful of chords, and each answer builds the scale over the whole note range twice,
+    // so the answers are kept.
+    bool GetScaleChord(int scale, int root, int group, int degree, CChord& chord);
     bool PrepareChord(CSongPart& part, CChord& chord, int index);
     // The notes a strum of chord plays, in the voicing's order (highest string first).
     bool VoiceForStrum(CNoteManager& manager, const CChord& chord, THING guitar,
@@ -144,6 +150,11 @@ private:
     CCharString m_grooveRoot;
     CCharString m_error;
     CRandom m_random;
+    struct SCALE_CHORD {
+        int scale, root, group, degree;
+        CChord chord;
+    };
+    std::vector<SCALE_CHORD> m_chordCache;
 };
 
 // Play Scale's flattening of the practice, for the Show Scale tool and the command line alike:

@@ -42,15 +42,17 @@ void BM_ComposeScalePracticeDefault(benchmark::State& state) {
 }
 BENCHMARK(BM_ComposeScalePracticeDefault)->Unit(benchmark::kMillisecond);
 
-// 32 measures: eighth notes in the 1-3-5-8 pattern over the whole range of position 0.
-void BM_ComposeScalePractice32Measures(benchmark::State& state) {
+// The longest lines a request can ask for, from the lowest position in the "1-2-3-2" pattern in
+// quarter notes: the bebop scale (eight notes an octave) walks 33 measures over the drums; the
+// major scale 29 measures with a chord in every one.
+void ComposeLong(benchmark::State& state, int scale) {
     COMPOSER_FIXTURE& fixture = Fixture();
     CSong song;
     for (auto _ : state) {
         PRACTICE_REQUEST request;
+        request.scale = scale;
         request.SetPosition(0);
-        request.noteLength = 16;
-        request.pattern = 6;
+        request.pattern = 4;
         if (!fixture.composer.ComposeScalePractice(request, song)) {
             state.SkipWithError(fixture.composer.GetErrorText().GetText());
             return;
@@ -59,7 +61,14 @@ void BM_ComposeScalePractice32Measures(benchmark::State& state) {
     }
     state.counters["measures"] = song.m_header.measureCount;
 }
+void BM_ComposeScalePractice32Measures(benchmark::State& state) {
+    ComposeLong(state, 17);
+}
 BENCHMARK(BM_ComposeScalePractice32Measures)->Unit(benchmark::kMillisecond);
+void BM_ComposeScalePracticeMajor29Measures(benchmark::State& state) {
+    ComposeLong(state, 1);
+}
+BENCHMARK(BM_ComposeScalePracticeMajor29Measures)->Unit(benchmark::kMillisecond);
 
 // The whole of Play Scale's preparation: compose, flatten, count in.
 void BM_MakePracticeNotesDefault(benchmark::State& state) {
