@@ -1,6 +1,7 @@
 #include "app/Center.h"
 
 #include <QCoreApplication>
+#include <QLayout>
 #include <QMdiArea>
 #include <algorithm>
 #include <cstdarg>
@@ -12,6 +13,7 @@
 #include "app/SettingsStore.h"
 #include "app/Version.h"
 #include "core/Report.h"
+#include "song/Composer.h"
 #include "song/MidiKeyboard.h"
 #include "song/Mix.h"
 #include "sound/AudioDevice.h"
@@ -19,7 +21,9 @@
 #include "theory/NoteManager.h"
 #include "tools/MainWnd.h"
 #include "tools/PlaceholderWnd.h"
+#include "tools/ShowScaleDlg.h"
 #include "tools/SpacePainterWnd.h"
+#include "tools/TextWnd.h"
 #include "ui/MessageBox.h"
 
 namespace {
@@ -58,6 +62,65 @@ constexpr const char* kContentIndex = "Scales/Scales Content.txt";
 constexpr const char* kDefaultMix = "Default.mix";
 
 } // namespace
+
+class CCenter::CShowScaleLink : public CShowScaleHost {
+public:
+    explicit CShowScaleLink(CCenter& center) : m_center(center) {}
+    CNoteManager& GetNoteManager() override { return *m_center.m_noteManager; }
+    CComposer& GetComposer() override { return *m_center.m_composer; }
+    bool PlayNotes(const CNoteList& notes, bool animate, int repeatCount, double startOffset,
+                   double lengthPerRepeat, int repeats, int playOptions) override {
+        return m_center.PlayNotes(notes, animate, repeatCount, startOffset, lengthPerRepeat,
+                                  repeats, playOptions);
+    }
+    void Stop() override { m_center.Stop(); }
+    double GetPlayTime() const override { return m_center.GetPlayTime(); }
+    const CCharString& GetHostError() const override { return m_center.m_error; }
+    CCharString GetGrooveRoot() const override { return m_center.m_settings->grooveRootPath; }
+    // The band shows nothing until it exists; the camera requests reach the scene.
+    bool ShowScaleMarks(int, int) override { return true; }
+    bool ShowNotesOnGuitars(const CNoteList&) override { return true; }
+    bool ShowChordNames(const CChord&) override { return true; }
+    bool ShowChordOnGuitarist(const CChord&) override { return true; }
+    bool SetHandPosition(THING, int) override { return true; }
+    bool FrameFrets(THING guitar, int firstFret, int lastFret) override {
+        return !m_center.m_scene ||
+               m_center.m_scene->LookAt(guitar, std::max(firstFret, 0), std::min(lastFret, 22));
+    }
+
+private:
+    CCenter& m_center;
+};
+
+class CCenter::CTutorialLink : public CTutorialHost {
+public:
+    explicit CTutorialLink(CCenter& center) : m_center(center) {}
+    CShowScaleDlg* GetShowScaleTool() override {
+        return dynamic_cast<CShowScaleDlg*>(m_center.Lookup(kKindShowScale));
+    }
+    CCharString GetGrooveRoot() const override { return m_center.m_settings->grooveRootPath; }
+    CCharString GetSongPath() const override { return m_center.m_settings->songPath; }
+    bool LookAt(THING thing) override {
+        return !m_center.m_scene || m_center.m_scene->LookAt(thing, 0, 12);
+    }
+    bool FindOpenWindow(int kind, CBaseWindow*& window, CCharString& error) override {
+        window = m_center.Lookup(kind);
+        if (!window)
+            error.Format("Can't find open window %d", kind);
+        return window != nullptr;
+    }
+    // Lesson files open in the song editor, which this application does not make.
+    bool OpenLessonFile(CBaseWindow&, const PRACTICE_REQUEST&, const char* path, bool show, bool,
+                        CCharString& error) override {
+        if (m_center.OpenFile(path, show))
+            return true;
+        error = m_center.m_error;
+        return false;
+    }
+
+private:
+    CCenter& m_center;
+};
 
 CCenter::CCenter(int appNumber, const char* commandLine)
     : m_appNumber(appNumber), m_commandLine(commandLine),
@@ -152,10 +215,11 @@ bool CCenter::Initialize() {
     OpenAudioDevices(); // device errors never fail the start
 
     m_generator = std::make_unique<CGeneratorStub>();
-    m_composer = std::make_unique<CComposerStub>();
-    if (!m_composer->Initialize())
-        return FailReported(__FILE__, __LINE__, "Can't create composer: %s",
-                            m_composer->GetErrorText().GetText());
+    m_composer = std::make_unique<CComposer>(*m_noteManager);
+    // The composer reads its grooves from the groove root and applies the current mix; it has
+    // nothing else to initialise, so it cannot fail here.
+    m_composer->SetGrooveRoot(m_settings->grooveRootPath);
+    m_composer->SetMix(m_mix.get());
 
     m_animator = std::make_unique<CBandAnimatorStub>();
     m_scene = std::make_unique<CSceneStub>();
@@ -175,7 +239,7 @@ bool CCenter::Initialize() {
         // Drum angles come with the band.
     }
 
-    auto* text = dynamic_cast<CTextPlaceholderWnd*>(Lookup(kKindText));
+    auto* text = dynamic_cast<CTextWnd*>(Lookup(kKindText));
     if (!text)
         return Fail("Can't find open window %d", kKindText);
     CCharString index;
@@ -206,9 +270,8 @@ bool CCenter::CreateToolWindows() {
     }
     AddWindow(mixer);
 
-    auto* text = new CTextPlaceholderWnd(&m_settings->text);
-    WND_RECT textRect;
-    textRect.Set(0, 0, 400, 500);
+    auto* text = new CTextWnd(std::make_unique<CTutorialLink>(*this), &m_settings->text);
+    WND_RECT textRect = CTextWnd::DefaultRect();
     if (!text->CreateTool(area, "Tutorial", &textRect)) {
         Fail("Can't create Text dialog: %s", text->GetError().GetText());
         delete text;
@@ -225,7 +288,8 @@ bool CCenter::CreateToolWindows() {
     }
     AddWindow(band);
 
-    auto* scale = new CPlaceholderWnd(kKindShowScale, &m_settings->showScale.wnd);
+    m_showScaleLink = std::make_unique<CShowScaleLink>(*this);
+    auto* scale = new CShowScaleDlg(*m_showScaleLink, &m_settings->showScale);
     if (!scale->CreateTool(area, "Show Scale")) {
         Fail("Can't create Show Scale dialog: %s", scale->GetError().GetText());
         delete scale;
@@ -266,9 +330,13 @@ void CCenter::ArrangeWindows() {
     CBaseWindow* text = Lookup(kKindText);
     if (!mixer || !text)
         return;
-    QWidget* client = m_mainWnd->GetMdiArea()->viewport();
-    const int W = client->width();
-    const int H = client->height();
+    // The client area of the frame. At the first start the frame is not shown yet, so its
+    // layout is settled here rather than read from a viewport that has not been sized.
+    if (QLayout* layout = m_mainWnd->layout())
+        layout->activate();
+    const QSize client = m_mainWnd->GetMdiArea()->contentsRect().size();
+    const int W = client.width();
+    const int H = client.height();
 
     text->SetRect(0, 0, 400, 500);
     const int textWidth = text->GetWidth();
@@ -357,6 +425,10 @@ double CCenter::SecondsSinceStart() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_playStart).count();
 }
 
+double CCenter::GetPlayTime() const {
+    return m_playing ? SecondsSinceStart() : -1.0;
+}
+
 void CCenter::CheckEndOfPlay() {
     if (m_playing && m_playEndTime != 0.0 && SecondsSinceStart() > m_playEndTime)
         Stop();
@@ -368,8 +440,8 @@ void CCenter::Stop() {
     if (m_sound)
         m_sound->Stop();
     m_playing = false;
-    if (auto* scale = dynamic_cast<CPlaceholderWnd*>(Lookup(kKindShowScale)))
-        scale->OnPlayStopped();
+    if (auto* scale = dynamic_cast<CShowScaleDlg*>(Lookup(kKindShowScale)))
+        scale->PlaybackStopped();
 }
 
 bool CCenter::PlaySingleNote(CNote& note) {
@@ -602,6 +674,7 @@ bool CCenter::Close() {
     }
     m_scene.reset();
     m_composer.reset();
+    m_showScaleLink.reset();
     m_animator.reset();
     m_sound.reset();
     m_capture.reset();

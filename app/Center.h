@@ -21,7 +21,8 @@ class CMidiKeyboard;
 class CSound;
 class CAudioDevice;
 class CMix;
-class CComposerStub;
+class CComposer;
+class CShowScaleDlg;
 class CSceneStub;
 class CBandAnimatorStub;
 class CSoundCaptureStub;
@@ -79,6 +80,8 @@ public:
     bool IsPlaying() const { return m_playing; }
     double GetPlayEndTime() const { return m_playEndTime; }
     double GetFirstNoteTime() const { return m_firstNoteTime; }
+    // Seconds since the current playback started; negative when nothing plays.
+    double GetPlayTime() const;
     // A note from the computer keyboard or another thread: completed by the note manager,
     // remembered, appended to the current notes and sounded once.
     bool PlaySingleNote(CNote& note);
@@ -113,7 +116,7 @@ public:
     CNoteManager* GetNoteManager() const { return m_noteManager.get(); }
     CMix* GetMix() const { return m_mix.get(); }
     CSound* GetSound() const { return m_sound.get(); }
-    CComposerStub* GetComposer() const { return m_composer.get(); }
+    CComposer* GetComposer() const { return m_composer.get(); }
     CSceneStub* GetScene() const { return m_scene.get(); }
     CMidiKeyboard* GetMidiKeyboard() const { return m_midiKeyboard.get(); }
     // One note per instrument 0 to 62 holding the channel's volume and pan.
@@ -149,7 +152,7 @@ private:
     std::unique_ptr<CNoteManager> m_noteManager;
     std::unique_ptr<CMix> m_mix;
     std::unique_ptr<CMidiKeyboard> m_midiKeyboard;
-    std::unique_ptr<CComposerStub> m_composer;
+    std::unique_ptr<CComposer> m_composer;
     std::unique_ptr<CSound> m_sound;
     std::unique_ptr<CSoundCaptureStub> m_capture;
     std::unique_ptr<CGeneratorStub> m_generator;
@@ -169,4 +172,9 @@ private:
     bool m_closed = false;
     std::chrono::steady_clock::time_point m_keyClockStart;
     std::function<std::unique_ptr<CAudioDevice>()> m_deviceFactory;
+    // What the Show Scale tool asks of the application, answered by this object.
+    class CShowScaleLink;
+    std::unique_ptr<CShowScaleLink> m_showScaleLink;
+    // What the lesson window asks of the application.
+    class CTutorialLink;
 };

@@ -3,6 +3,7 @@
 // Scripted runs (the screenshot and start-up time scripts, the GUI tests) steer it through the
 // environment:
 //   MA_SETTINGS_FILE=FILE    the settings store is this file instead of the user's
+//   MA_CONTENT_ROOT=DIR      the content folders lie here instead of beside the program
 //   MA_LOCK_DIR=DIR          where the single-instance lock lives
 //   MA_MESSAGE_BOXES=print   message boxes are written to standard error, not shown
 //   MA_LAUNCH_NS=N           wall-clock nanoseconds (date +%s%N) at launch: once the main window
@@ -19,6 +20,7 @@
 #include "app/Center.h"
 #include "app/SingleInstance.h"
 #include "core/Crash.h"
+#include "core/Path.h"
 #include "tools/MainWnd.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
@@ -66,6 +68,8 @@ void WhenStarted(CCenter& center) {
 int main(int argc, char** argv) {
     InstallCrashHandler();
     CApplication app(argc, argv);
+    if (const char* root = std::getenv("MA_CONTENT_ROOT"); root && *root)
+        OverrideExecutableFolder(root);
 
     CSingleInstance instance;
     if (!instance.Acquire(kInstanceName)) {

@@ -80,13 +80,3 @@ private:
 
 // The tone generator of the fuller tools; this application only creates and destroys it.
 class CGeneratorStub {};
-
-// The composer. Stub until the composer lands: initialises and composes nothing.
-class CComposerStub {
-public:
-    bool Initialize() { return true; }
-    const CCharString& GetErrorText() const { return m_error; }
-
-private:
-    CCharString m_error;
-};

@@ -1,4 +1,5 @@
 #include "app/SettingsStore.h"
+#include "core/Path.h"
 
 #include <QByteArray>
 #include <QFileInfo>
@@ -159,7 +160,7 @@ CCharString GetSettingsFile(const char* title) {
 
 bool LoadSettings(APP_SETTINGS* settings, const char* title, int appNumber) {
     (void)appNumber; // this application's key is its title
-    settings->SetContentFolders(GetContentRoot());
+    settings->SetContentFolders(GetExecutableFolder());
     std::unique_ptr<QSettings> store = OpenStore(title);
     bool ok = store->status() == QSettings::NoError;
 

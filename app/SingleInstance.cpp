@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "core/SystemError.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -24,12 +26,13 @@ bool CSingleInstance::Acquire(const char* name) {
     m_path.Format("%s/%s.lock", folder, name);
     int fd = open(m_path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
-        m_error.Format("Can't open lock file '%s': %s", m_path.GetText(), strerrorname_np(errno));
+        m_error.Format("Can't open lock file '%s': %s", m_path.GetText(),
+                       DescribeLastError().GetText());
         return false;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        int code = errno;
-        m_error.Format("Lock file '%s' is held: %s", m_path.GetText(), strerrorname_np(code));
+        m_error.Format("Lock file '%s' is held: %s", m_path.GetText(),
+                       DescribeLastError().GetText());
         close(fd);
         return false;
     }

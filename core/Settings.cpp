@@ -1,8 +1,5 @@
 #include "core/Settings.h"
 
-#include <climits>
-#include <unistd.h>
-
 APP_SETTINGS::APP_SETTINGS() {
     SetWindowDefaults();
 }
@@ -39,29 +36,4 @@ void APP_SETTINGS::SetContentFolders(const char* root) {
     wavePath.Format("%s/WAVE/", base.GetText());
     defaultSongPath.Format("%s/Songs/", base.GetText());
     songPath = defaultSongPath;
-}
-
-static CCharString& ContentRootOverride() {
-    static CCharString root;
-    return root;
-}
-
-void SetContentRoot(const char* root) {
-    ContentRootOverride() = root;
-}
-
-CCharString GetContentRoot() {
-    if (!ContentRootOverride().IsEmpty())
-        return ContentRootOverride();
-    char path[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    if (n <= 0)
-        return CCharString();
-    path[n] = 0;
-    CCharString folder(path);
-    size_t cut = folder.Str().find_last_of('/');
-    if (cut == std::string::npos)
-        return CCharString();
-    folder.Cut(cut == 0 ? 1 : cut);
-    return folder;
 }

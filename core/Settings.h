@@ -107,10 +107,3 @@ struct APP_SETTINGS {
     // groove folder starts as the groove root.
     void SetContentFolders(const char* root);
 };
-
-// The content root: the folder that holds the running executable, without a trailing
-// separator, unless SetContentRoot chose another (tests, scripted runs). Empty when the
-// executable's folder cannot be found.
-CCharString GetContentRoot();
-// An empty or null root goes back to the executable's folder.
-void SetContentRoot(const char* root);

@@ -70,6 +70,7 @@ bool CMainWnd::CreateFrame(const char* title) {
             return false;
         }
         rect.Set(work.left(), work.top(), work.left() + work.width(), work.top() + work.height());
+        m_workArea = work;
     }
     SetRect(rect.left, rect.top, rect.right, rect.bottom);
     PostUserMessage(kMsgStart);
@@ -97,6 +98,20 @@ void CMainWnd::BuildMenus() {
     QMenu* settings = m_menuBar->addMenu("Settings");
     add(settings, {"Audio", kCmdAudioSettings});
     add(settings, {"About...", kCmdAbout});
+}
+
+bool CMainWnd::OnShow(bool show) {
+    CBaseWindow::OnShow(show);
+    if (show && m_workArea.isValid()) {
+        // The window manager's frame is known only now: the client shrinks by it.
+        const QRect frame = frameGeometry();
+        const QRect client = geometry();
+        setGeometry(m_workArea.adjusted(client.left() - frame.left(), client.top() - frame.top(),
+                                        client.right() - frame.right(),
+                                        client.bottom() - frame.bottom()));
+        m_workArea = QRect();
+    }
+    return true;
 }
 
 QAction* CMainWnd::GetAction(int id) const {

@@ -57,6 +57,8 @@ public:
     bool OnKeyUp(int key, Qt::KeyboardModifiers modifiers) override;
     bool OnMouseWheel(Qt::MouseButtons buttons, int delta, int x, int y) override;
     bool OnCloseRequest() override { return false; }
+    // On a first run the frame, decorations included, fills the work area once it is shown.
+    bool OnShow(bool show) override;
 
     // Stores the placement, stops the timers, closes the application object and (unless told
     // otherwise) quits the event loop. Runs once.
@@ -80,6 +82,7 @@ private:
     QMdiArea* m_area = nullptr;
     QMenuBar* m_menuBar = nullptr;
     QTimer m_timers[3];
+    QRect m_workArea; // set until the first-run frame has been fitted
     bool m_frameDestroyed = false;
     bool m_quitOnDestroy = true;
 };

@@ -32,10 +32,15 @@ public:
     static constexpr double kAspect = 0.75;
 
     explicit CSpacePainterWnd(WND_SETTINGS* placement);
+    // Hosts the OpenGL view, or, where the platform has no OpenGL (Qt's offscreen platform,
+    // a display without GL), a plain black view that says so.
     bool OnInitDialog() override;
     // Asks for a frame when the scene changed.
     void DrawFrame();
+    // The OpenGL view; null where there is none.
     CBandView* GetView() const { return m_view; }
+    // Whether this platform can give an OpenGL context (asked once).
+    static bool IsOpenGLAvailable();
 
     // The default rectangle when none is stored.
     static WND_RECT DefaultRect() {
@@ -46,4 +51,5 @@ public:
 
 private:
     CBandView* m_view = nullptr;
+    QWidget* m_fallback = nullptr;
 };

@@ -1,21 +1,38 @@
 #include "ui/Application.h"
 
-#include <QKeyEvent>
-
-#include "ui/BaseWindow.h"
-
 CApplication::CApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
+bool CApplication::OfferKeyPress(QKeyEvent* key) {
+    return (key->modifiers() & Qt::AltModifier)
+               ? m_keyFrame->OnSysKeyDown(key->key(), key->modifiers())
+               : m_keyFrame->OnKeyDown(key->key(), key->modifiers());
+}
+
 bool CApplication::notify(QObject* receiver, QEvent* e) {
-    QEvent::Type type = e->type();
-    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && m_keyFrame &&
-        receiver->isWidgetType() && !activeModalWidget()) {
+    const QEvent::Type type = e->type();
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease ||
+         type == QEvent::ShortcutOverride) &&
+        m_keyFrame && receiver->isWidgetType() && !activeModalWidget()) {
         auto* key = static_cast<QKeyEvent*>(e);
         bool handled = false;
+        if (type == QEvent::ShortcutOverride) {
+            m_offered = true;
+            m_offeredKey = key->key();
+            m_offeredModifiers = key->modifiers();
+            m_offeredHandled = OfferKeyPress(key);
+            if (m_offeredHandled) {
+                // Accepting the override keeps the shortcut from firing; the press follows.
+                e->accept();
+                return true;
+            }
+            return QApplication::notify(receiver, e);
+        }
         if (type == QEvent::KeyPress) {
-            handled = (key->modifiers() & Qt::AltModifier)
-                          ? m_keyFrame->OnSysKeyDown(key->key(), key->modifiers())
-                          : m_keyFrame->OnKeyDown(key->key(), key->modifiers());
+            if (m_offered && m_offeredKey == key->key() && m_offeredModifiers == key->modifiers())
+                handled = m_offeredHandled;
+            else
+                handled = OfferKeyPress(key);
+            m_offered = false;
         } else if (!key->isAutoRepeat()) {
             handled = m_keyFrame->OnKeyUp(key->key(), key->modifiers());
         }
