@@ -3,6 +3,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define MA_MIX_AVX2 1
+#endif
 
 namespace {
 
@@ -59,10 +63,90 @@ inline void Widen(__m128i values, __m128i& low, __m128i& high) {
 }
 #endif
 
+#if defined(MA_MIX_AVX2)
+// The same on sixteen lanes, for processors with AVX2 (chosen at run time).
+__attribute__((target("avx2"))) inline __m256i Sum16(__m256i a, __m256i b) {
+    const __m256i sum = _mm256_add_epi16(a, b);
+    const __m256i low = _mm256_mullo_epi16(a, b);
+    const __m256i high = _mm256_mulhi_epi16(a, b);
+    const __m256i q = _mm256_or_si256(_mm256_slli_epi16(high, 1), _mm256_srli_epi16(low, 15));
+    const __m256i rest = _mm256_and_si256(low, _mm256_set1_epi16(0x7FFF));
+    const __m256i carry =
+        _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(rest, q), _mm256_set1_epi16(1)), 15);
+    const __m256i positive = _mm256_sub_epi16(sum, _mm256_add_epi16(q, carry));
+    const __m256i negative = _mm256_add_epi16(sum, q);
+    const __m256i bothPositive = _mm256_cmpgt_epi16(_mm256_or_si256(a, b), _mm256_set1_epi16(-1));
+    const __m256i bothNegative = _mm256_cmpgt_epi16(_mm256_setzero_si256(), _mm256_and_si256(a, b));
+    const __m256i mixed = _mm256_andnot_si256(_mm256_or_si256(bothPositive, bothNegative), sum);
+    return _mm256_or_si256(_mm256_or_si256(_mm256_and_si256(bothPositive, positive),
+                                           _mm256_and_si256(bothNegative, negative)),
+                           mixed);
+}
+
+// Eight 32-bit values times a factor, truncated toward zero.
+__attribute__((target("avx2"))) inline __m256i Times8(__m256i values, __m256 factor) {
+    return _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(values), factor));
+}
+
+// Sixteen values scaled by factor and limited to 16 bits (unpack and pack both work within
+// 128-bit lanes, so the order comes back as it was); a factor of 1 changes nothing.
+__attribute__((target("avx2"))) inline __m256i Scale16(__m256i values, __m256 factor,
+                                                       bool identity) {
+    if (identity)
+        return values;
+    const __m256i low = _mm256_srai_epi32(_mm256_unpacklo_epi16(values, values), 16);
+    const __m256i high = _mm256_srai_epi32(_mm256_unpackhi_epi16(values, values), 16);
+    return _mm256_packs_epi32(Times8(low, factor), Times8(high, factor));
+}
+
+__attribute__((target("avx2"))) uint32_t MixMonoAvx2(int16_t* out, const int16_t* values,
+                                                     uint32_t frames, float volume,
+                                                     float leftFactor, float rightFactor) {
+    const __m256 scale = _mm256_set1_ps(volume);
+    const __m256 left = _mm256_set1_ps(leftFactor);
+    const __m256 right = _mm256_set1_ps(rightFactor);
+    uint32_t i = 0;
+    for (; i + 16 <= frames; i += 16) {
+        const __m256i v = Scale16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(values + i)),
+                                  scale, volume == 1.0f);
+        const __m256i l = Scale16(v, left, leftFactor == 1.0f);
+        const __m256i r = Scale16(v, right, rightFactor == 1.0f);
+        // Frames 0-3 and 8-11, then 4-7 and 12-15: put them back in order.
+        const __m256i first = _mm256_unpacklo_epi16(l, r);
+        const __m256i second = _mm256_unpackhi_epi16(l, r);
+        auto* at = reinterpret_cast<__m256i*>(out + 2 * i);
+        _mm256_storeu_si256(
+            at, Sum16(_mm256_loadu_si256(at), _mm256_permute2x128_si256(first, second, 0x20)));
+        _mm256_storeu_si256(at + 1, Sum16(_mm256_loadu_si256(at + 1),
+                                          _mm256_permute2x128_si256(first, second, 0x31)));
+    }
+    return i;
+}
+
+__attribute__((target("avx2"))) size_t SumValuesAvx2(int16_t* target, const int16_t* source,
+                                                     size_t count) {
+    size_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        auto* at = reinterpret_cast<__m256i*>(target + i);
+        _mm256_storeu_si256(
+            at, Sum16(_mm256_loadu_si256(at),
+                      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + i))));
+    }
+    return i;
+}
+
+// Asked once at start-up; the CPU model must be read before a static initialiser may ask.
+const bool g_avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+#endif
+
 } // namespace
 
 void SumValues(int16_t* target, const int16_t* source, size_t count) {
     size_t i = 0;
+#if defined(MA_MIX_AVX2)
+    if (g_avx2)
+        i = SumValuesAvx2(target, source, count);
+#endif
 #if defined(__SSE2__)
     for (; i + 8 <= count; i += 8) {
         auto* at = reinterpret_cast<__m128i*>(target + i);
@@ -78,6 +162,10 @@ void SumValues(int16_t* target, const int16_t* source, size_t count) {
 void MixFrames(int16_t* out, const int16_t* values, uint32_t step, uint32_t frames, float volume,
                float leftFactor, float rightFactor) {
     uint32_t i = 0;
+#if defined(MA_MIX_AVX2)
+    if (step == 1 && g_avx2)
+        i = MixMonoAvx2(out, values, frames, volume, leftFactor, rightFactor);
+#endif
 #if defined(__SSE2__)
     if (step == 1) {
         const __m128 scale = _mm_set1_ps(volume);

@@ -1,5 +1,7 @@
 #include "tests/sound/EngineSupport.h"
 
+#include "song/Composer.h"
+#include "song/Mix.h"
 #include "sound/SampleStore.h"
 #include "sound/SoundFile.h"
 
@@ -127,6 +129,44 @@ CNoteList MakeTestPractice(int measures, double bpm, CNoteManager& manager) {
         }
     }
     return list;
+}
+
+bool MakeDefaultPractice(CNoteManager& manager, CNoteList& notes, int measures,
+                         CCharString* error) {
+    const std::string grooves = std::string(MA_RUNTIME_DIR) + "/Grooves";
+    if (!std::filesystem::exists(grooves + "/Rock")) {
+        if (error)
+            *error = "the grooves are not built (content_grooves)";
+        return false;
+    }
+    PRACTICE_REQUEST request;
+    request.SetPosition(7);
+    request.SetTempo(120);
+    request.guitarVolume = 0.7f;
+    CMix mix;
+    mix.SetDefaults();
+    CComposer composer(manager);
+    composer.SetGrooveRoot(grooves.c_str());
+    composer.SetMix(&mix);
+    PRACTICE_NOTES practice;
+    if (!MakePracticeNotes(composer, request, false, practice) || !SoundingNotes(practice, notes)) {
+        if (error)
+            *error = practice.error;
+        return false;
+    }
+    if (measures > 0 && practice.measures > 0) {
+        const double measure = request.beatsPerMeasure * request.beatTime;
+        const double length = practice.measures * measure;
+        notes.Repeat((measures + practice.measures - 1) / practice.measures, length);
+        const double end = measures * measure + practice.startOffset;
+        CNoteList cut;
+        for (const CNote& note : notes) {
+            if (note.m_time < end)
+                cut.Add(note);
+        }
+        notes = cut;
+    }
+    return true;
 }
 
 bool ENGINE_RIG::Open(const std::string& sampleFolder, bool stepped) {

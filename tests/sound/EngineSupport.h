@@ -29,6 +29,13 @@ std::string GetBuiltSampleFolder();
 // snare on 2 and 4. Pitches lie where the test sets have samples.
 CNoteList MakeTestPractice(int measures, double bpm, CNoteManager& manager);
 
+// The practice that Play Scale plays with the Show Scale tool's defaults (C major, position 7,
+// Rock "2 Rock" at 120, quarter notes, pattern 1, no progression), composed from the built
+// grooves, every note where it sounds (a beat late). With measures, the practice is repeated
+// and cut to that many measures. False (with the reason) when the grooves are not built.
+bool MakeDefaultPractice(CNoteManager& manager, CNoteList& notes, int measures = 0,
+                         CCharString* error = nullptr);
+
 // An engine opened on a stepped virtual device over the given sample folder.
 struct ENGINE_RIG {
     APP_SETTINGS settings;

@@ -141,8 +141,15 @@ TEST_F(MixKernelTest, MixingMatchesTheDefinitionFrameByFrame) {
         ASSERT_TRUE(sample.Allocate(count * 2));
         for (uint32_t i = 0; i < count; ++i)
             sample.GetValues()[i] = RandomValue();
-        const float volume = static_cast<float>(Next() % 1001) / 1000.0f;
-        const float pan = static_cast<float>(static_cast<int>(Next() % 2001) - 1000) / 1000.0f;
+        // The first rounds take the factors that leave a side as it is.
+        static const float fixedVolumes[] = {1.0f, 1.0f, 0.5f, 1.0f};
+        static const float fixedPans[] = {0.0f, 0.5f, -1.0f, 1.0f};
+        float volume = static_cast<float>(Next() % 1001) / 1000.0f;
+        float pan = static_cast<float>(static_cast<int>(Next() % 2001) - 1000) / 1000.0f;
+        if (round < 4) {
+            volume = fixedVolumes[round];
+            pan = fixedPans[round];
+        }
         std::vector<int16_t> out(2 * count + 64), expected;
         for (int16_t& value : out)
             value = RandomValue();
