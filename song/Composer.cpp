@@ -847,9 +847,9 @@ bool CComposer::ComposeScalePractice(PRACTICE_REQUEST& request, CSong& song) {
     composition.m_header.beatsPerMeasure = request.beatsPerMeasure;
     composition.m_header.beatUnit = request.beatUnit;
     CSongPart* part = new CSongPart();
+    part->m_name.Set("Practice");
     composition.AddPart(part);
     composition.AppendToOrder(part);
-    part->m_name.Set("Practice");
     part->m_grooveFile = path;
     part->m_grooveStyle = request.style;
     part->m_grooveName = request.groove;
@@ -865,6 +865,9 @@ bool CComposer::ComposeScalePractice(PRACTICE_REQUEST& request, CSong& song) {
             return Fail("%s", m_manager.GetErrorText().GetText());
         chord.m_repeat = static_cast<int>(measureStarts.GetCount());
         part->AddChord(chord, -1);
+        // The part rebuilds its chords from its own scale: the placeholder's.
+        part->m_scale = 1;
+        part->m_scaleRoot = 40;
     } else {
         CVarList<int> degrees;
         if (progression.IsEmpty()) {

@@ -527,43 +527,48 @@ protected:
     }
 };
 
-TEST_F(PracticeTest, EveryScaleRootAndPatternStaysInRangeAndInScale) {
-    for (int scale = 1; scale <= SCALE_TYPE_COUNT; ++scale) {
-        for (int rootNote = 48; rootNote < 60; ++rootNote) {
-            for (int pattern = 1; pattern <= (scale >= 15 ? 4 : 6); ++pattern) {
-                SCOPED_TRACE(testing::Message() << "scale " << scale << " root " << rootNote
-                                                << " pattern " << pattern);
-                PRACTICE_REQUEST request = Request(scale, rootNote, pattern);
-                request.noteLength = pattern % 2 ? 4 : 8;
-                CSong song;
-                ASSERT_TRUE(composer.ComposeScalePractice(request, song))
-                    << composer.GetErrorText().GetText();
-                CheckLine(request, song);
-                // The line starts on the lowest scale note of the range; walking up it reaches
-                // the top of the range, and the plain walk comes back down to where it began.
-                CTrack* lead = song.FindTrack(THING_LEAD_GUITAR);
-                CNoteList scaleNotes = ScaleNotes(rootNote, scale);
-                CNote lowestNote;
-                CComposer::FindScaleStep(scaleNotes, request.lowest, 1, lowestNote);
-                EXPECT_EQ(lead->m_notes[0].m_midi, lowestNote.m_midi);
-                if (pattern == 1) {
-                    EXPECT_EQ(lead->m_notes[lead->GetCount() - 1].m_midi, lowestNote.m_midi);
-                    int top = 0;
-                    for (const CNote& note : lead->m_notes)
-                        top = std::max(top, note.m_midi);
-                    CNote above;
-                    EXPECT_FALSE(CComposer::FindScaleStep(scaleNotes, top + 1, 1, above) &&
-                                 above.m_midi <= request.highest);
-                }
-                // The accompaniment lasts as long as the line.
-                int lineMeasures = 0, songMeasures = 0;
-                song.CountMeasures(lead->GetEndTime(true), lineMeasures);
-                song.CountMeasures(song.GetEndTime(), songMeasures);
-                EXPECT_EQ(lineMeasures, songMeasures);
+class EveryScale : public PracticeTest, public testing::WithParamInterface<int> {};
+
+// Each root also moves the hand to another position, so that every position is played.
+TEST_P(EveryScale, EveryRootAndPatternStaysInRangeAndInScale) {
+    const int scale = GetParam();
+    for (int rootNote = 48; rootNote < 60; ++rootNote) {
+        for (int pattern = 1; pattern <= (scale >= 15 ? 4 : 6); ++pattern) {
+            SCOPED_TRACE(testing::Message()
+                         << "scale " << scale << " root " << rootNote << " pattern " << pattern);
+            PRACTICE_REQUEST request = Request(scale, rootNote, pattern);
+            request.noteLength = pattern % 2 ? 4 : 8;
+            request.SetPosition(rootNote * 5 % 13);
+            CSong song;
+            ASSERT_TRUE(composer.ComposeScalePractice(request, song))
+                << composer.GetErrorText().GetText();
+            CheckLine(request, song);
+            // The line starts on the lowest scale note of the range; walking up it reaches
+            // the top of the range, and the plain walk comes back down to where it began.
+            CTrack* lead = song.FindTrack(THING_LEAD_GUITAR);
+            CNoteList scaleNotes = ScaleNotes(rootNote, scale);
+            CNote lowestNote;
+            CComposer::FindScaleStep(scaleNotes, request.lowest, 1, lowestNote);
+            EXPECT_EQ(lead->m_notes[0].m_midi, lowestNote.m_midi);
+            if (pattern == 1) {
+                EXPECT_EQ(lead->m_notes[lead->GetCount() - 1].m_midi, lowestNote.m_midi);
+                int top = 0;
+                for (const CNote& note : lead->m_notes)
+                    top = std::max(top, note.m_midi);
+                CNote above;
+                EXPECT_FALSE(CComposer::FindScaleStep(scaleNotes, top + 1, 1, above) &&
+                             above.m_midi <= request.highest);
             }
+            // The accompaniment lasts as long as the line.
+            int lineMeasures = 0, songMeasures = 0;
+            song.CountMeasures(lead->GetEndTime(true), lineMeasures);
+            song.CountMeasures(song.GetEndTime(), songMeasures);
+            EXPECT_EQ(lineMeasures, songMeasures);
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Practice, EveryScale, testing::Range(1, SCALE_TYPE_COUNT + 1));
 
 TEST_F(PracticeTest, ProgressionsPutTheirRootsFirstInEachMeasure) {
     for (int scale = 1; scale < 15; ++scale) {
