@@ -1,5 +1,6 @@
 #include "app/cli/Cli.h"
 #include "app/cli/PracticeSound.h"
+#include "core/Path.h"
 #include "song/Composer.h"
 #include "song/MidiFile.h"
 #include "song/Mix.h"
@@ -103,8 +104,14 @@ int RunPractice(CCliArgs& args) {
     CNoteManager manager;
     if (!manager.Initialize())
         return Bad("Can't initialize note manager: %s", manager.GetErrorText().GetText());
+    // The mix the application plays with: the sound folder's "Default.mix", else the built-in one.
     CMix mix;
-    mix.SetDefaults();
+    CCharString mixPath;
+    mixPath.Format("%s/Sound/Default.mix", GetExecutableFolder().GetText());
+    if (!FileExists(mixPath) || !mix.Load(mixPath)) {
+        mix.RemoveAll();
+        mix.SetDefaults();
+    }
     CComposer composer(manager);
     composer.SetMix(&mix);
     PRACTICE_NOTES practice;
