@@ -7,10 +7,11 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
-#include "core/DiskFile.h"
+#include "core/SystemError.h"
 #include "ui/BaseWindow.h"
 
 namespace {
@@ -66,17 +67,34 @@ void CTextCtrl::SplitLine(const char* line, CCharString& tag, CCharString& conte
     content.Set(close + 1);
 }
 
+bool CTextCtrl::ReadTextFile(const char* path, std::string& text, CCharString& reason) {
+    text.clear();
+    std::FILE* file = std::fopen(path ? path : "", "rb");
+    if (!file) {
+        reason = DescribeLastError();
+        return false;
+    }
+    char block[16384];
+    size_t got;
+    while ((got = std::fread(block, 1, sizeof(block), file)) > 0)
+        text.append(block, got);
+    bool failed = std::ferror(file) != 0;
+    if (failed)
+        reason = DescribeLastError();
+    std::fclose(file);
+    return !failed;
+}
+
 bool CTextCtrl::LoadFile(const char* path) {
-    CDiskFile file;
-    std::unique_ptr<char[]> data;
-    size_t size = 0;
-    if (!file.Read(path, data, size)) {
-        m_error.Format("Can't read file '%s': %s", path ? path : "", file.GetError().GetText());
+    std::string text;
+    CCharString reason;
+    if (!ReadTextFile(path, text, reason)) {
+        m_error.Format("Can't read file '%s': %s", path ? path : "", reason.GetText());
         SetText("");
         return false;
     }
     m_error.Empty();
-    SetText(std::string(data.get(), size).c_str());
+    SetText(text.c_str());
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QWidget>
+#include <string>
 
 #include "core/CharString.h"
 #include "core/VarList.h"
@@ -72,6 +73,10 @@ public:
 
     // Lays the page out again: places the buttons, measures the page, sets the scroll range.
     void Layout();
+
+    // Reads a whole text file; on failure reason holds the system's words for it ("No such file
+    // or directory").
+    static bool ReadTextFile(const char* path, std::string& text, CCharString& reason);
 
     // Splits a page line into its tag and content: a line that starts with "<" has the tag up
     // to the first ">" and the rest as content; any other line has no tag.

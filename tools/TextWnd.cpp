@@ -2,10 +2,8 @@
 
 #include <QComboBox>
 #include <cstring>
-#include <memory>
 #include <string>
 
-#include "core/DiskFile.h"
 #include "tools/TextCtrl.h"
 
 CTextWnd::CTextWnd(std::unique_ptr<CTutorialHost> host, TEXT_SETTINGS* record, QWidget* parent)
@@ -56,12 +54,10 @@ bool CTextWnd::LoadIndex(const char* path) {
         m_error.Set("The lesson window has not been created");
         return false;
     }
-    CDiskFile file;
-    std::unique_ptr<char[]> data;
-    size_t size = 0;
-    if (!file.Read(path, data, size)) {
-        m_error.Format("Can't read content file '%s': %s", path ? path : "",
-                       file.GetError().GetText());
+    std::string text;
+    CCharString reason;
+    if (!CTextCtrl::ReadTextFile(path, text, reason)) {
+        m_error.Format("Can't read content file '%s': %s", path ? path : "", reason.GetText());
         return false;
     }
     std::string folder(path);
@@ -72,8 +68,8 @@ bool CTextWnd::LoadIndex(const char* path) {
     m_selector->clear();
     bool ok = true;
     int number = 0;
-    const char* start = data.get();
-    const char* finish = data.get() + size;
+    const char* start = text.data();
+    const char* finish = text.data() + text.size();
     while (start < finish) {
         const char* end = static_cast<const char*>(std::memchr(start, '\n', finish - start));
         std::string line(start, end ? static_cast<size_t>(end - start) : finish - start);
