@@ -10,13 +10,17 @@
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "LessonTestHost.h"
+#include "theory/Chord.h"
+#include "theory/NoteManager.h"
 #include "theory/ScaleTables.h"
 #include "tools/TextCtrl.h"
 #include "tools/TextWnd.h"
@@ -204,6 +208,155 @@ TEST_F(LessonLibrary, TheCheckCatchesButtonsThatDoNothing) {
     wnd->RunCommand("Scale=Dorian|Root=D|Position=9|Style=Funk|Groove=1 Funk|Tempo=100|"
                     "NoteLength=8|Walk=1-3-2-4|ChordProg=I-VI-II-V|Play=Y");
     EXPECT_TRUE(Problems(good, before).empty());
+}
+
+// What the pages say in words about notes and chords, against the note manager: "D Dorian has
+// the notes D E F G A B C", "The triads of A harmonic minor are Am, Bdim, C+, ...".
+class LessonFacts : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(manager.Initialize()); }
+
+    static int PitchClass(const std::string& name) {
+        int midi = 0;
+        return FindRootByName(name.c_str(), midi) ? midi % 12 : -1;
+    }
+    static int FindScale(std::string name) {
+        auto lower = [](std::string text) {
+            for (char& c : text)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            return text;
+        };
+        name = lower(name);
+        if (name.size() > 6 && name.compare(name.size() - 6, 6, " scale") == 0)
+            name.resize(name.size() - 6);
+        if (name.rfind("neapolitan", 0) == 0 && name.rfind("neapolitanian", 0) != 0)
+            name.insert(10, "ian"); // the table's spelling
+        for (int scale = 1; scale <= SCALE_TYPE_COUNT; ++scale) {
+            CCharString table;
+            GetScaleTypeName(scale, table);
+            if (lower(table.Str()) == name)
+                return scale;
+        }
+        return 0;
+    }
+    // "Am, Bdim, C+ (augmented) and G#dim" -> {"Am", "Bdim", "C+", "G#dim"}
+    static std::vector<std::string> SplitChords(std::string list) {
+        list = std::regex_replace(list, std::regex(" \\([a-z]+\\)"), "");
+        list = std::regex_replace(list, std::regex(" and "), ", ");
+        std::vector<std::string> chords;
+        size_t start = 0;
+        for (size_t comma; (comma = list.find(", ", start)) != std::string::npos; start = comma + 2)
+            chords.push_back(list.substr(start, comma - start));
+        chords.push_back(list.substr(start));
+        return chords;
+    }
+    // The written chord against the chord of the group on that degree of the scale.
+    std::string CheckChord(int scale, int root, int group, int degree, const std::string& written) {
+        static const std::pair<const char*, const char*> kQualities[] = {
+            {"", ""},       {"m", "m"},
+            {"dim", "o"},   {"+", "+"},
+            {"7", "7"},     {"maj7", "maj7"},
+            {"m7", "m7"},   {"m7b5", "m7-5"},
+            {"dim7", "o7"}, {"m(maj7)", "m(maj7)"}};
+        std::smatch parts;
+        if (!std::regex_match(written, parts, std::regex("([A-G][#b]?)(.*)")))
+            return "can't read the chord " + written;
+        const char* symbol = nullptr;
+        for (auto [quality, engine] : kQualities)
+            if (parts[2] == quality)
+                symbol = engine;
+        if (!symbol)
+            return "unknown chord quality in " + written;
+        CChord chord;
+        int type = 0;
+        if (!manager.GetScaleChord(scale, root, group, degree, chord) ||
+            chord.m_notes.GetCount() == 0 || !manager.FindChordType(chord.m_notes, type) ||
+            type == 0)
+            return "no chord on degree " + std::to_string(degree);
+        std::string actual =
+            std::string(chord.m_notes[0].m_sharpName.GetText()) + GetChordTypeRecord(type)->symbol;
+        if (chord.m_notes[0].m_midi % 12 != PitchClass(parts[1]) ||
+            std::string(GetChordTypeRecord(type)->symbol) != symbol)
+            return "degree " + std::to_string(degree) + " is " + actual + ", not " + written;
+        return "";
+    }
+
+    CNoteManager manager;
+};
+
+TEST_F(LessonFacts, NotesAndChordsNamedInTheTextAreRight) {
+    CTextCtrl page;
+    std::string index;
+    CCharString reason;
+    ASSERT_TRUE(CTextCtrl::ReadTextFile(kIndex, index, reason)) << reason.GetText();
+    const std::regex notesSentence(
+        "([A-G][#b]?) ([A-Za-z ()]+?) has the notes ([A-G][#b]?(?: [A-G][#b]?)*)[,.:;]");
+    const std::regex triadSentence(
+        "[Tt]he triads of ([A-G][#b]?) (.+?)(?:, degree by degree,)? are (.+?)\\.(?: |$)");
+    const std::regex seventhSentence("With a seventh added they become (.+?)\\.(?: |$)");
+    const std::regex noteName("[A-G][#b]?");
+    int facts = 0;
+    std::smatch entry;
+    for (auto line = index.cbegin();
+         std::regex_search(line, index.cend(), entry, std::regex("~([^\r\n]+)"));
+         line = entry.suffix().first) {
+        std::string path = std::string(MA_TUTORIAL_DIR "/Scales/") + entry[1].str();
+        ASSERT_TRUE(page.LoadFile(path.c_str())) << page.GetError().GetText();
+        int scale = 0, root = 0; // the scale the last triad sentence named, for its sevenths
+        for (int i = 0; i < page.GetLineCount(); ++i) {
+            const std::string text = page.GetLine(i).Str();
+            std::string where = entry[1].str() + ": ";
+            for (std::sregex_iterator m(text.begin(), text.end(), notesSentence), end; m != end;
+                 ++m) {
+                ++facts;
+                int named = FindScale((*m)[2]);
+                int rootMidi = 0;
+                ASSERT_NE(named, 0) << where << "unknown scale " << (*m)[2];
+                ASSERT_TRUE(FindRootByName((*m)[1].str().c_str(), rootMidi)) << where << (*m)[0];
+                CNoteList notes;
+                ASSERT_TRUE(manager.GetScaleNotes(rootMidi, named, notes));
+                std::vector<int> expected;
+                for (const CNote& note : notes)
+                    if (note.m_midi >= rootMidi && note.m_midi < rootMidi + 12)
+                        expected.push_back(note.m_midi % 12);
+                std::vector<int> written;
+                std::set<char> letters;
+                std::string list = (*m)[3];
+                for (std::sregex_iterator n(list.begin(), list.end(), noteName), e; n != e; ++n) {
+                    written.push_back(PitchClass(n->str()));
+                    letters.insert(n->str()[0]);
+                }
+                EXPECT_EQ(written, expected) << where << (*m)[0];
+                if (written.size() == 7) { // seven notes spell each letter once
+                    EXPECT_EQ(letters.size(), 7u) << where << (*m)[0];
+                }
+            }
+            std::smatch m;
+            if (std::regex_search(text, m, triadSentence)) {
+                ++facts;
+                scale = FindScale(m[2]);
+                ASSERT_NE(scale, 0) << where << "unknown scale " << m[2];
+                ASSERT_TRUE(FindRootByName(m[1].str().c_str(), root)) << where << m[0];
+                std::vector<std::string> chords = SplitChords(m[3]);
+                for (size_t d = 0; d < chords.size(); ++d) {
+                    std::string problem = CheckChord(scale, root, CHORD_GROUP_TRIAD,
+                                                     static_cast<int>(d + 1), chords[d]);
+                    EXPECT_TRUE(problem.empty()) << where << problem;
+                }
+            }
+            if (std::regex_search(text, m, seventhSentence)) {
+                ++facts;
+                ASSERT_NE(scale, 0) << where << "sevenths without their triads";
+                std::vector<std::string> chords = SplitChords(m[1]);
+                for (size_t d = 0; d < chords.size(); ++d) {
+                    std::string problem =
+                        CheckChord(scale, root, 7, static_cast<int>(d + 1), chords[d]);
+                    EXPECT_TRUE(problem.empty()) << where << problem;
+                }
+            }
+        }
+    }
+    EXPECT_GE(facts, 30); // the check reads what the pages say
 }
 
 } // namespace
