@@ -119,8 +119,11 @@ void CTextCtrl::SetText(const char* text) {
 }
 
 void CTextCtrl::ClearButtons() {
-    for (BUTTON_INFO& info : m_buttons)
-        delete info.button;
+    // Later, not now: a page may be replaced from inside one of its own buttons' handlers.
+    for (BUTTON_INFO& info : m_buttons) {
+        info.button->hide();
+        info.button->deleteLater();
+    }
     m_buttons.RemoveAll();
 }
 
