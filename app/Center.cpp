@@ -19,8 +19,9 @@
 #include "sound/AudioDevice.h"
 #include "sound/Sound.h"
 #include "theory/NoteManager.h"
+#include "tools/AudioSettingsDlg.h"
 #include "tools/MainWnd.h"
-#include "tools/PlaceholderWnd.h"
+#include "tools/MixerDlg.h"
 #include "tools/ShowScaleDlg.h"
 #include "tools/SpacePainterWnd.h"
 #include "tools/TextWnd.h"
@@ -262,7 +263,7 @@ void CCenter::AddWindow(CBaseWindow* window) {
 bool CCenter::CreateToolWindows() {
     QMdiArea* area = m_mainWnd->GetMdiArea();
 
-    auto* mixer = new CPlaceholderWnd(kKindMixer, &m_settings->mixer);
+    auto* mixer = new CMixerDlg(m_mix.get(), &m_settings->mixer);
     if (!mixer->CreateTool(area, "Mixer")) {
         Fail("Can't create Mixer dialog: %s", mixer->GetError().GetText());
         delete mixer;
@@ -489,11 +490,25 @@ bool CCenter::OnCommand(int id) {
     case kCmdArrangeWindows:
         ArrangeWindows();
         return true;
-    case kCmdAudioSettings:
-        // The Audio Settings dialog comes with the mixer; what follows it is reopening the
-        // devices.
-        OpenAudioDevices();
-        return true;
+    case kCmdAudioSettings: {
+        auto outputs = [this](CVarList<DEVICE_INFO>& devices, CCharString& why) {
+            if (!m_sound->EnumerateDevices()) {
+                why = m_sound->GetErrorText();
+                return false;
+            }
+            devices = m_sound->GetDevices();
+            return true;
+        };
+        // The sound capture lists no devices of its own yet: its list offers the virtual input.
+        // Playback stops before the devices are opened again.
+        return m_sound && ::OpenAudioSettings(
+                              m_mainWnd.get(), m_settings->audio, EnumerateVirtualInputs, outputs,
+                              [this] {
+                                  Stop();
+                                  OpenAudioDevices();
+                              },
+                              m_error);
+    }
     case kCmdAbout: {
         int major = 0, minor = 0;
         std::sscanf(MA_VERSION, "%d.%d", &major, &minor);

@@ -131,8 +131,10 @@ bool CMixerDlg::OnInitDialog() {
     if (!GetPlacement() || !GetPlacement()->rect.IsSet()) {
         const QSize size = NaturalFrameSize();
         SetRect(0, 0, size.width(), size.height());
-        // The controls know their true size once styled, at the first show.
+        // The controls know their true size once styled, at the first show; unless the
+        // window was sized otherwise by then.
         m_fitPending = true;
+        m_fitSize = Frame()->size();
     }
     return true;
 }
@@ -141,8 +143,8 @@ bool CMixerDlg::OnShow(bool show) {
     CBaseWindow::OnShow(show);
     if (show && m_fitPending) {
         m_fitPending = false;
-        const QSize size = NaturalFrameSize();
-        Frame()->resize(size);
+        if (Frame()->size() == m_fitSize)
+            Frame()->resize(NaturalFrameSize());
     }
     return true;
 }

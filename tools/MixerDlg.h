@@ -118,4 +118,5 @@ private:
     bool m_loading = false;
     // No rectangle was saved: the first show sizes the window to its controls.
     bool m_fitPending = false;
+    QSize m_fitSize;
 };

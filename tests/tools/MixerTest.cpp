@@ -391,6 +391,18 @@ TEST_F(MixerPlacementTest, WithoutASavedRectangleItSitsTopLeftShowingEverySlider
     EXPECT_LE(bottom.y(), mixer.height());
 }
 
+// Sized by someone else before it is first shown (restored, arranged by hand in a test), it
+// keeps that size.
+TEST_F(MixerPlacementTest, ARectangleSetBeforeTheFirstShowIsKept) {
+    CMixerDlg mixer(&mix, &record);
+    ASSERT_TRUE(mixer.CreateTool(&area, "Mixer"));
+    mixer.SetRect(5, 420, 605, 640);
+    mixer.ShowWnd(true);
+    WND_RECT expected;
+    expected.Set(5, 420, 605, 640);
+    EXPECT_EQ(mixer.GetRect(), expected);
+}
+
 TEST_F(MixerPlacementTest, ASmallSavedRectangleScrollsInsteadOfCutting) {
     record.rect.Set(5, 420, 605, 640);
     record.show = 1;
