@@ -195,7 +195,7 @@ void CMixerDlg::BuildControls() {
     };
 
     auto* band = makeGrid();
-    band->setContentsMargins(9, 0, 9, 0); // the group box's own margins, for alignment
+    band->setContentsMargins(12, 0, 12, 0); // the group box's frame and margins, for alignment
     band->addWidget(new QLabel("Volume", m_panel), 0, 1, Qt::AlignHCenter);
     auto* panHeader = new QWidget(m_panel);
     auto* panLayout = new QHBoxLayout(panHeader);

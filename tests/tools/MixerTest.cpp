@@ -3,9 +3,11 @@
 #include "tools/MixerDlg.h"
 
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -13,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -545,3 +548,28 @@ TEST_F(MixerSoundTest, AZeroVolumeSilencesTheDrums) {
 }
 
 } // namespace
+
+// The picture a user sees: every row drawn (the sliders' grooves make many distinct rows of
+// pixels). With MA_SCREENSHOT_DIR set the picture is kept there for a person to look at.
+TEST_F(MixerPlacementTest, ThePictureShowsTheWholeMixer) {
+    CMixerDlg mixer(&mix, &record);
+    ASSERT_TRUE(mixer.CreateTool(&area, "Mixer"));
+    mixer.ShowWnd(true);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
+    QTest::qWait(50);
+    const QImage picture = mixer.Frame()->grab().toImage();
+    ASSERT_FALSE(picture.isNull());
+    const QRect last = mixer.VolumeSlider(mixer.GetRowCount() - 1)->geometry();
+    const QPoint lastInFrame = mixer.VolumeSlider(mixer.GetRowCount() - 1)
+                                   ->parentWidget()
+                                   ->mapTo(mixer.Frame(), last.bottomRight());
+    EXPECT_TRUE(picture.rect().contains(lastInFrame)) << "the last row is inside the picture";
+    int changes = 0;
+    for (int y = 1; y < picture.height(); ++y)
+        if (picture.pixel(picture.width() / 2, y) != picture.pixel(picture.width() / 2, y - 1))
+            ++changes;
+    EXPECT_GT(changes, 2 * mixer.GetRowCount()) << "a drawn slider or label on every row";
+    if (const char* folder = std::getenv("MA_SCREENSHOT_DIR")) {
+        EXPECT_TRUE(picture.save(QString(folder) + "/mixer.png"));
+    }
+}
