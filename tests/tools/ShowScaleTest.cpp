@@ -1,0 +1,284 @@
+#include "tools/ShowScaleDlg.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "theory/NoteManager.h"
+#include "theory/ScaleTables.h"
+#include "tools/FretboardView.h"
+#include "ui/NoteWheel.h"
+
+namespace {
+// Records what the tool asks of the application.
+class CFakeHost : public CShowScaleHost {
+public:
+    CFakeHost() : m_composer(m_manager) {
+        m_manager.Initialize();
+        m_composer.SetGrooveRoot(MA_RUNTIME_DIR "/Grooves");
+    }
+    CNoteManager& GetNoteManager() override { return m_manager; }
+    CComposer& GetComposer() override { return m_composer; }
+    bool PlayNotes(const CNoteList& notes, bool animate, int repeatCount, double startOffset,
+                   double, int, int) override {
+        played = notes;
+        playAnimate = animate;
+        playRepeatCount = repeatCount;
+        playStartOffset = startOffset;
+        ++playCalls;
+        return true;
+    }
+    void Stop() override { ++stopCalls; }
+    double GetPlayTime() const override { return -1.0; }
+    const CCharString& GetHostError() const override { return m_error; }
+    CCharString GetGrooveRoot() const override { return CCharString(MA_RUNTIME_DIR "/Grooves"); }
+    bool ShowScaleMarks(int, int) override { return true; }
+    bool ShowNotesOnGuitars(const CNoteList&) override { return true; }
+    bool ShowChordNames(const CChord&) override { return true; }
+    bool ShowChordOnGuitarist(const CChord&) override { return true; }
+    bool SetHandPosition(THING guitar, int fret) override {
+        EXPECT_EQ(guitar, THING_LEAD_GUITAR);
+        handPositions.push_back(fret);
+        return true;
+    }
+    bool FrameFrets(THING, int first, int last) override {
+        frames.emplace_back(first, last);
+        return true;
+    }
+
+    CNoteList played;
+    bool playAnimate = false;
+    int playRepeatCount = -1;
+    double playStartOffset = -1.0;
+    int playCalls = 0, stopCalls = 0;
+    std::vector<int> handPositions;
+    std::vector<std::pair<int, int>> frames;
+
+private:
+    CNoteManager m_manager;
+    CComposer m_composer;
+    CCharString m_error;
+};
+
+class ShowScaleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tool = std::make_unique<CShowScaleDlg>(host, &record);
+        ASSERT_TRUE(tool->Create(nullptr, nullptr, "Show Scale")) << tool->GetError().GetText();
+    }
+    QComboBox* Combo(CShowScaleDlg::CONTROL id) {
+        return static_cast<QComboBox*>(tool->List(id).Control());
+    }
+    // Picks an item as the user does: through the combo box, so the tool's handlers run.
+    void Pick(CShowScaleDlg::CONTROL id, int value) {
+        QComboBox* combo = Combo(id);
+        int index = combo->findData(value);
+        ASSERT_GE(index, 0) << "no item with value " << value;
+        combo->setCurrentIndex(index);
+    }
+    void Click(CShowScaleDlg::CONTROL id) { QTest::mouseClick(tool->Button(id), Qt::LeftButton); }
+
+    CFakeHost host;
+    SHOW_SCALE_SETTINGS record;
+    std::unique_ptr<CShowScaleDlg> tool;
+};
+} // namespace
+
+TEST_F(ShowScaleTest, StartsWithTheDefaults) {
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdScale).GetCount(), 21);
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdRoot).GetSelectedValue(), 48);
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdPosition).GetSelectedValue(), 7);
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdTempo).GetSelectedText(), "120");
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdTempo).GetCount(), 21); // 40 to 240 by 10
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdStyle).GetSelectedText(), "Rock");
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdGroove).GetSelectedText(), "2 Rock");
+    EXPECT_EQ(tool->GetMode(), CShowScaleDlg::kScaleMode);
+    EXPECT_EQ(tool->Button(CShowScaleDlg::kIdPlayScale)->text(), "Play Scale");
+    PRACTICE_REQUEST request = tool->AssembleRequest();
+    EXPECT_EQ(request.lowest, 47);
+    EXPECT_EQ(request.highest, 75);
+    EXPECT_EQ(request.handSpanEnd, 11);
+    EXPECT_DOUBLE_EQ(request.beatTime, 0.5);
+    EXPECT_FLOAT_EQ(request.guitarVolume, 0.7f);
+}
+
+TEST_F(ShowScaleTest, DorianTurnsTheWheelByTwo) {
+    int dorian = 0;
+    ASSERT_TRUE(FindScaleTypeByName("Dorian", dorian));
+    Pick(CShowScaleDlg::kIdScale, dorian);
+    CNoteWheel* wheel = tool->GetWheel();
+    EXPECT_EQ(wheel->GetOffset(), 2);
+    auto spoke = wheel->ComputeSpoke(2, CNoteWheel::ComputeGeometry(202, 202));
+    ASSERT_NE(spoke.scaleNote, nullptr);
+    EXPECT_EQ(spoke.scaleNote->m_degree, 1);
+    EXPECT_STREQ(spoke.scaleNote->m_sharpName, "C"); // C Dorian: the tonic on the 60-degree spoke
+    EXPECT_TRUE(spoke.thick);
+}
+
+TEST_F(ShowScaleTest, LateScalesOfferFourPatternsAndNoProgression) {
+    Pick(CShowScaleDlg::kIdPattern, 2);
+    EXPECT_TRUE(tool->List(CShowScaleDlg::kIdProgression).IsEnabled());
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdPattern).GetCount(), 6);
+    Pick(CShowScaleDlg::kIdScale, 15);
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdPattern).GetCount(), 4);
+    EXPECT_FALSE(tool->List(CShowScaleDlg::kIdProgression).IsEnabled());
+    Pick(CShowScaleDlg::kIdScale, 14);
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdPattern).GetCount(), 6);
+    EXPECT_TRUE(tool->List(CShowScaleDlg::kIdProgression).IsEnabled());
+}
+
+TEST_F(ShowScaleTest, UpPatternHasNoProgression) {
+    Pick(CShowScaleDlg::kIdPattern, 2);
+    Pick(CShowScaleDlg::kIdPattern, 1);
+    CListWrapper& progression = tool->List(CShowScaleDlg::kIdProgression);
+    EXPECT_EQ(progression.GetSelectedText(), "Not for Up pattern");
+    EXPECT_FALSE(progression.IsEnabled());
+    EXPECT_EQ(tool->AssembleRequest().progression, 0);
+    Pick(CShowScaleDlg::kIdPattern, 3);
+    EXPECT_TRUE(progression.IsEnabled());
+    EXPECT_NE(progression.GetSelectedText(), "Not for Up pattern");
+}
+
+TEST_F(ShowScaleTest, RootChangeRefillsTheChordDegrees) {
+    Pick(CShowScaleDlg::kIdRoot, 50); // D major
+    CListWrapper& chords = tool->List(CShowScaleDlg::kIdChord);
+    ASSERT_EQ(chords.GetCount(), 7);
+    EXPECT_EQ(chords.GetItemText(0), "1 - D");
+    EXPECT_EQ(chords.GetItemText(2), "3 - F#");
+    EXPECT_EQ(chords.GetItemText(6), "7 - C#");
+    EXPECT_EQ(chords.GetItemValue(6), 7);
+    int selected = -1;
+    EXPECT_TRUE(chords.GetSelectedIndex(selected));
+    EXPECT_EQ(selected, 0);
+}
+
+TEST_F(ShowScaleTest, SeventhDegreeTriadOfCMajorIsBDiminished) {
+    Pick(CShowScaleDlg::kIdType, CHORD_GROUP_TRIAD);
+    Pick(CShowScaleDlg::kIdChord, 7);
+    Click(CShowScaleDlg::kIdShowChord);
+    EXPECT_EQ(tool->GetMode(), CShowScaleDlg::kChordMode);
+    CCharString name = tool->GetText(CShowScaleDlg::kIdChordName);
+    EXPECT_EQ(name.Str().rfind("B", 0), 0u) << name.GetText();
+    EXPECT_NE(name.Str().find("iminished"), std::string::npos) << name.GetText();
+    EXPECT_EQ(tool->GetText(CShowScaleDlg::kIdFormula), "Notes: B D F");
+}
+
+TEST_F(ShowScaleTest, PlayChordStrumsSixStringsThreeTenthsApart) {
+    Pick(CShowScaleDlg::kIdType, CHORD_GROUP_TRIAD);
+    Pick(CShowScaleDlg::kIdChord, 4); // F major: barred at the first fret on all six strings
+    Click(CShowScaleDlg::kIdPlayChord);
+    ASSERT_EQ(host.playCalls, 1);
+    EXPECT_FALSE(host.playAnimate);
+    EXPECT_DOUBLE_EQ(host.playStartOffset, 0.0);
+    ASSERT_EQ(host.played.GetCount(), 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_NEAR(host.played[i].m_time, 0.3 * i, 1e-9);
+        EXPECT_NEAR(host.played[i].m_duration, 3.0 - 0.3 * i, 1e-9);
+        EXPECT_FLOAT_EQ(host.played[i].m_volume, 0.7f);
+    }
+    // Strummed from the lowest-pitched string up.
+    EXPECT_LT(host.played[0].m_midi, host.played[5].m_midi);
+}
+
+TEST_F(ShowScaleTest, PlayScaleTogglesTheButtonUntilPlaybackEnds) {
+    QPushButton* play = tool->Button(CShowScaleDlg::kIdPlayScale);
+    Click(CShowScaleDlg::kIdPlayScale);
+    ASSERT_EQ(host.playCalls, 1) << tool->GetError().GetText();
+    EXPECT_TRUE(tool->IsPlaying());
+    EXPECT_EQ(play->text(), "Stop");
+    EXPECT_TRUE(host.playAnimate);
+    EXPECT_EQ(host.playRepeatCount, 4);
+    EXPECT_DOUBLE_EQ(host.playStartOffset, 0.5);
+    EXPECT_GT(host.played.GetCount(), 0);
+    tool->PlaybackStopped(); // what the application's end-of-play check calls
+    EXPECT_FALSE(tool->IsPlaying());
+    EXPECT_EQ(play->text(), "Play Scale");
+
+    Click(CShowScaleDlg::kIdPlayScale);
+    EXPECT_EQ(play->text(), "Stop");
+    Click(CShowScaleDlg::kIdPlayScale); // pressing it while playing stops
+    EXPECT_EQ(host.stopCalls, 1);
+    EXPECT_EQ(play->text(), "Play Scale");
+}
+
+TEST_F(ShowScaleTest, CountInStartsTheScaleFourBeatsLater) {
+    tool->OnCommand(CShowScaleDlg::kIdCountIn, 0);
+    EXPECT_TRUE(tool->IsCountIn());
+    Click(CShowScaleDlg::kIdPlayScale);
+    ASSERT_EQ(host.playCalls, 1) << tool->GetError().GetText();
+    int clicks = 0;
+    double firstLead = 1e9;
+    for (const CNote& note : host.played) {
+        if (note.m_thing == THING_HIHAT_FOOT && note.m_time < 2.0)
+            ++clicks;
+        if (note.m_thing == THING_LEAD_GUITAR)
+            firstLead = std::min(firstLead, note.m_time);
+    }
+    EXPECT_EQ(clicks, 4);
+    EXPECT_DOUBLE_EQ(firstLead, 2.0);
+}
+
+TEST_F(ShowScaleTest, HandPositionsAndFramesStayOnTheNeck) {
+    tool->OnCommand(CShowScaleDlg::kIdViewPosition, 0);
+    for (int position = 0; position <= 12; ++position) {
+        for (int root = 48; root < 60; root += 5) {
+            Pick(CShowScaleDlg::kIdRoot, root);
+            Pick(CShowScaleDlg::kIdPosition, position);
+        }
+    }
+    ASSERT_FALSE(host.handPositions.empty());
+    for (int fret : host.handPositions) {
+        EXPECT_GE(fret, 0);
+        EXPECT_LE(fret, 14);
+    }
+    ASSERT_FALSE(host.frames.empty());
+    for (auto [first, last] : host.frames) {
+        EXPECT_GE(first, 0);
+        EXPECT_LE(last, 22);
+        EXPECT_LE(first, last);
+    }
+    EXPECT_EQ(CShowScaleDlg::ClampHand(20), 14);
+    EXPECT_EQ(CShowScaleDlg::ClampHand(-3), 0);
+    EXPECT_EQ(CShowScaleDlg::ClampFret(30), 22);
+}
+
+TEST_F(ShowScaleTest, ShownNotesStayInTheHandSpan) {
+    Pick(CShowScaleDlg::kIdPosition, 5);
+    const CNoteList& notes = tool->GetShownNotes();
+    ASSERT_GT(notes.GetCount(), 0);
+    for (const CNote& note : notes) {
+        EXPECT_GE(note.m_midi, 45);
+        EXPECT_LE(note.m_midi, 73);
+        EXPECT_NE(note.Position().string, INT_NOT_SET);
+    }
+}
+
+TEST_F(ShowScaleTest, LessonRequestSelectsEverythingItNames) {
+    PRACTICE_REQUEST request = CShowScaleDlg::EmptyRequest();
+    FindScaleTypeByName("Mixolydian", request.scale);
+    request.position = 3;
+    request.tempo = 90;
+    SHOW_SCALE_OPTIONS options;
+    options.rootName = "G";
+    options.viewNeck = true;
+    options.viewPosition = false;
+    ASSERT_TRUE(tool->ApplyRequestPlayScale(request, options)) << tool->GetError().GetText();
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdScale).GetSelectedValue(), request.scale);
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdRoot).GetSelectedValue(), 55);
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdPosition).GetSelectedValue(), 3);
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdTempo).GetSelectedText(), "90");
+    EXPECT_TRUE(tool->IsViewNeck());
+    EXPECT_EQ(host.playCalls, 0); // no play flag
+
+    SHOW_SCALE_OPTIONS chord;
+    chord.chordDegree = 2;
+    chord.chordGroup = CHORD_GROUP_TRIAD;
+    chord.rootName = "Db";
+    chord.play = true;
+    ASSERT_TRUE(tool->ApplyRequestPlayChord(CShowScaleDlg::EmptyRequest(), chord));
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdRoot).GetSelectedValue(), 49);
+    EXPECT_EQ(tool->GetMode(), CShowScaleDlg::kChordMode);
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdChord).GetSelectedValue(), 2);
+    EXPECT_EQ(host.playCalls, 1);
+}
