@@ -155,7 +155,7 @@ double CFretboardView::FretX(int fret) const {
     // Frets narrow toward the body as on a real neck: the distance from the nut grows as
     // 1 - 2^(-f/12), scaled so that the last fret meets the right edge.
     const double width = std::max(1.0, this->width() - kLeftMargin - kRightMargin);
-    const double full = 1.0 - std::pow(2.0, -(kLastFret + 0.5) / 12.0);
+    const double full = 1.0 - std::pow(2.0, -(LastVisibleFret() + 0.5) / 12.0);
     return kLeftMargin + width * (1.0 - std::pow(2.0, -fret / 12.0)) / full;
 }
 
@@ -180,16 +180,17 @@ void CFretboardView::paintEvent(QPaintEvent*) {
     const int strings = GetStringCount();
     if (strings == 0)
         return;
+    const int last = LastVisibleFret();
 
     const double top = StringY(1) - 8, bottom = StringY(strings) + 8;
-    const double nut = FretX(0), end = FretX(kLastFret) + 6;
+    const double nut = FretX(0), end = FretX(last) + 6;
     p.fillRect(QRectF(nut, top, end - nut, bottom - top), kWood);
 
     // Position dots, then frets and their numbers.
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xE8, 0xE2, 0xD0));
     const double middle = 0.5 * (top + bottom);
-    for (int fret = 1; fret <= kLastFret; ++fret) {
+    for (int fret = 1; fret <= last; ++fret) {
         if (!IsMarkerFret(fret))
             continue;
         double x = FretCentre(fret);
@@ -203,7 +204,7 @@ void CFretboardView::paintEvent(QPaintEvent*) {
     QFont small = font();
     small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.8));
     p.setFont(small);
-    for (int fret = 0; fret <= kLastFret; ++fret) {
+    for (int fret = 0; fret <= last; ++fret) {
         double x = FretX(fret);
         p.setPen(QPen(fret == 0 ? QColor(0xF2, 0xEE, 0xE0) : kFret, fret == 0 ? 4 : 1.5));
         p.drawLine(QPointF(x, top), QPointF(x, bottom));
@@ -238,7 +239,7 @@ void CFretboardView::paintEvent(QPaintEvent*) {
     // The scale everywhere, faint, under the position's notes.
     const bool anyPlaced = !m_notes.empty() || !m_chord.empty();
     for (int s = 1; s <= strings; ++s) {
-        for (int fret = 0; fret <= kLastFret; ++fret) {
+        for (int fret = 0; fret <= last; ++fret) {
             int midi = m_open[s - 1] + fret;
             int pitchClass = midi % 12;
             if (m_degreeOf[pitchClass] == 0)
@@ -250,11 +251,31 @@ void CFretboardView::paintEvent(QPaintEvent*) {
             drawMark(s, fret, colour, Qt::white, LabelFor(midi), true);
         }
     }
+    // The finger that frets a note, as a small badge above and right of its mark.
+    QFont badgeFont = markFont;
+    badgeFont.setPointSizeF(std::max(5.0, markFont.pointSizeF() * 0.8));
+    auto drawFinger = [&](int string, int fret, int finger) {
+        if (finger <= 0)
+            return;
+        QPointF c(FretCentre(fret) + radius * 0.95, StringY(string) - radius * 0.85);
+        p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1));
+        p.setBrush(QColor(0xFF, 0xF4, 0xC0));
+        p.drawEllipse(c, radius * 0.6, radius * 0.6);
+        p.setFont(badgeFont);
+        p.drawText(QRectF(c.x() - radius, c.y() - radius * 0.6, radius * 2, radius * 1.2),
+                   Qt::AlignCenter, QString::number(finger));
+        p.setFont(markFont);
+    };
     for (const MARK& m : m_notes) {
+        if (m.fret > last)
+            continue;
         bool root = m.midi % 12 == m_rootClass;
-        QString label = m.finger > 0 ? QString::number(m.finger) : LabelFor(m.midi);
-        drawMark(m.string, m.fret, root ? kRoot : kPositionNote, Qt::white, label, false);
+        drawMark(m.string, m.fret, root ? kRoot : kPositionNote, Qt::white, LabelFor(m.midi),
+                 false);
     }
+    for (const MARK& m : m_notes)
+        if (m.fret <= last)
+            drawFinger(m.string, m.fret, m.finger);
     if (m_barre > 0 && !m_chord.empty()) {
         int first = strings, last = 1;
         for (const MARK& m : m_chord)
@@ -269,10 +290,14 @@ void CFretboardView::paintEvent(QPaintEvent*) {
         }
     }
     for (const MARK& m : m_chord) {
+        if (m.fret > last)
+            continue;
         bool root = m.midi % 12 == m_rootClass;
-        QString label = m.finger > 0 ? QString::number(m.finger) : LabelFor(m.midi);
-        drawMark(m.string, m.fret, root ? kRoot : kChordNote, Qt::white, label, false);
+        drawMark(m.string, m.fret, root ? kRoot : kChordNote, Qt::white, LabelFor(m.midi), false);
     }
+    for (const MARK& m : m_chord)
+        if (m.fret <= last)
+            drawFinger(m.string, m.fret, m.finger);
     if (!m_chord.empty()) {
         p.setPen(QPen(kRoot, 2));
         for (int s = 1; s <= strings && s <= static_cast<int>(m_chordMuted.size()); ++s) {

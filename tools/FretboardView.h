@@ -43,10 +43,12 @@ public:
     // Horizontal centre of the space behind a fret (fret 0: left of the nut) and the height of
     // a string, for the current size.
     double FretCentre(int fret) const;
+    // A narrow view leaves the highest frets out rather than crowding them.
+    int LastVisibleFret() const { return width() < 640 ? 17 : kLastFret; }
     double StringY(int string) const;
 
-    QSize sizeHint() const override { return QSize(900, 190); }
-    QSize minimumSizeHint() const override { return QSize(520, 130); }
+    QSize sizeHint() const override { return QSize(600, 190); }
+    QSize minimumSizeHint() const override { return QSize(460, 130); }
 
 protected:
     void paintEvent(QPaintEvent* e) override;

@@ -1,5 +1,6 @@
 #include "tools/ShowScaleDlg.h"
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDir>
@@ -29,7 +30,11 @@ constexpr int kStrumNotes = 6;
 QComboBox* MakeCombo(const char* tip) {
     auto* combo = new QComboBox;
     combo->setToolTip(QObject::tr(tip));
-    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // Long names (scales, grooves) show in full in the drop-down, not in the closed box, so the
+    // tool stays narrow enough to sit beside the lessons.
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(11);
+    combo->view()->setTextElideMode(Qt::ElideNone);
     return combo;
 }
 
@@ -171,22 +176,20 @@ void CShowScaleDlg::BuildControls() {
     auto* progressionText = new QLabel(practice);
     progressionText->setToolTip(tr("The chords of the progression in this scale and root"));
     progressionText->setMinimumWidth(120);
-    pg->addWidget(MakeLabel("Style"), 0, 0);
-    pg->addWidget(styleCombo, 0, 1);
-    pg->addWidget(MakeLabel("Groove"), 0, 2);
-    pg->addWidget(grooveCombo, 0, 3);
-    pg->addWidget(MakeLabel("Tempo"), 1, 0);
-    pg->addWidget(tempoCombo, 1, 1);
-    pg->addWidget(MakeLabel("Note length"), 1, 2);
-    pg->addWidget(lengthCombo, 1, 3);
-    pg->addWidget(MakeLabel("Pattern"), 2, 0);
-    pg->addWidget(patternCombo, 2, 1);
-    pg->addWidget(MakeLabel("Chord progression"), 2, 2);
-    pg->addWidget(progressionCombo, 2, 3);
-    pg->addWidget(progressionText, 3, 0, 1, 3);
+    // One column of labelled lists keeps the tool narrow enough to sit beside the lessons.
+    QWidget* practiceRows[6][2] = {
+        {MakeLabel("Style"), styleCombo},     {MakeLabel("Groove"), grooveCombo},
+        {MakeLabel("Tempo"), tempoCombo},     {MakeLabel("Note length"), lengthCombo},
+        {MakeLabel("Pattern"), patternCombo}, {MakeLabel("Progression"), progressionCombo}};
+    for (int row = 0; row < 6; ++row) {
+        pg->addWidget(practiceRows[row][0], row, 0);
+        pg->addWidget(practiceRows[row][1], row, 1);
+    }
+    progressionText->setAlignment(Qt::AlignCenter);
+    pg->addWidget(progressionText, 6, 0, 1, 2);
     m_playScaleButton = new QPushButton(tr("Play Scale"), practice);
     m_playScaleButton->setToolTip(tr("Play the scale over the groove; press again to stop"));
-    pg->addWidget(m_playScaleButton, 3, 3);
+    pg->addWidget(m_playScaleButton, 7, 0, 1, 2);
     layout->addWidget(practice, 1, 1);
 
     // Chords.
@@ -215,6 +218,7 @@ void CShowScaleDlg::BuildControls() {
     cg->addWidget(m_playChordButton, 4, 1);
     layout->addWidget(chords, 1, 2);
     layout->setColumnStretch(1, 1);
+    layout->setColumnStretch(2, 1);
     layout->setRowStretch(0, 1);
 
     m_scale.Bind(scaleCombo);
@@ -233,9 +237,12 @@ void CShowScaleDlg::BuildControls() {
     m_formula.Bind(formula);
 
     // The commands button needs its placeholder laid out first.
-    layout->activate();
     m_commands = new CCmdButton(scales);
     m_commands->Create(scales, commandsPlace, kIdCommands, "Scale commands");
+    // The button takes the placeholder's cell, so the layout keeps placing it.
+    m_commands->setFixedSize(commandsPlace->minimumSize());
+    delete sg->replaceWidget(commandsPlace, m_commands);
+    delete commandsPlace;
     m_menu = new QMenu(this);
     QMenu* show = m_menu->addMenu(tr("Show"));
     auto addItem = [&](QMenu* menu, const char* text, int id) {
@@ -329,6 +336,11 @@ void CShowScaleDlg::FillLists() {
         if (GetChordGroupName(group, name))
             m_type.AddItem(name, group);
     m_type.SelectIndex(0);
+
+    for (CListWrapper* list : {&m_scale, &m_style, &m_progression, &m_type}) {
+        auto* combo = static_cast<QComboBox*>(list->Control());
+        combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0) + 24);
+    }
 
     // Defaults.
     m_position.SelectValue(7);
@@ -578,6 +590,8 @@ bool CShowScaleDlg::ShowScale() {
         !m_shownNotes.PlaceRun(0, m_shownNotes.GetCount() - 1, kLead, request.position,
                                request.handSpanEnd, false, manager))
         return Fail("Can't place the scale on the neck: %s", manager.GetErrorText().GetText());
+    if (m_shownNotes.GetCount() > 0)
+        m_shownNotes.AssignFingers(0, m_shownNotes.GetCount() - 1);
     CNoteList tuning;
     if (manager.GetTuning(INSTRUMENT_GUITAR, tuning))
         m_fretboard->SetTuning(tuning);

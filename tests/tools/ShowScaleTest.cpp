@@ -282,3 +282,21 @@ TEST_F(ShowScaleTest, LessonRequestSelectsEverythingItNames) {
     EXPECT_EQ(tool->List(CShowScaleDlg::kIdChord).GetSelectedValue(), 2);
     EXPECT_EQ(host.playCalls, 1);
 }
+
+// Pictures of the tool for people to look at: kept only when MA_SCREENSHOT_DIR names a folder.
+TEST_F(ShowScaleTest, PicturesOfScaleAndChordMode) {
+    tool->resize(900, 520);
+    tool->show();
+    QImage scale = tool->grab().toImage();
+    Pick(CShowScaleDlg::kIdType, CHORD_GROUP_TRIAD);
+    Pick(CShowScaleDlg::kIdChord, 6); // A minor
+    Click(CShowScaleDlg::kIdShowChord);
+    QImage chord = tool->grab().toImage();
+    // The two modes must look different: the chord's marks replace the position's.
+    EXPECT_NE(scale, chord);
+    const QByteArray folder = qgetenv("MA_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) {
+        EXPECT_TRUE(scale.save(folder + "/show-scale-scale.png"));
+        EXPECT_TRUE(chord.save(folder + "/show-scale-chord.png"));
+    }
+}
