@@ -7,45 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/tools/ShowScaleTestHost.h"
 #include "theory/NoteManager.h"
 #include "tools/ShowScaleDlg.h"
 #include "tools/TutorialCommand.h"
 
-class CLessonScaleHost : public CShowScaleHost {
-public:
-    CLessonScaleHost() : m_composer(m_manager) {
-        m_manager.Initialize();
-        m_composer.SetGrooveRoot(MA_RUNTIME_DIR "/Grooves");
-    }
-    CNoteManager& GetNoteManager() override { return m_manager; }
-    CComposer& GetComposer() override { return m_composer; }
-    bool PlayNotes(const CNoteList& notes, bool animate, int, double, double, int, int) override {
-        played = notes;
-        playAnimate = animate;
-        ++playCalls;
-        return true;
-    }
-    void Stop() override { ++stopCalls; }
-    double GetPlayTime() const override { return -1.0; }
-    const CCharString& GetHostError() const override { return m_error; }
-    CCharString GetGrooveRoot() const override { return CCharString(MA_RUNTIME_DIR "/Grooves"); }
-    bool ShowScaleMarks(int, int) override { return true; }
-    bool ShowNotesOnGuitars(const CNoteList&) override { return true; }
-    bool ShowChordNames(const CChord&) override { return true; }
-    bool ShowChordOnGuitarist(const CChord&) override { return true; }
-    bool SetHandPosition(THING, int) override { return true; }
-    bool FrameFrets(THING, int, int) override { return true; }
-
-    CNoteList played;
-    bool playAnimate = false;
-    int playCalls = 0;
-    int stopCalls = 0;
-
-private:
-    CNoteManager m_manager;
-    CComposer m_composer;
-    CCharString m_error;
-};
+using CLessonScaleHost = CRecordingScaleHost;
 
 // Song editor requests are recorded; there is an editor only when a test gives one.
 class CLessonHost : public CTutorialHost {

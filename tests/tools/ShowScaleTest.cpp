@@ -5,62 +5,13 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "tests/tools/ShowScaleTestHost.h"
 #include "theory/NoteManager.h"
 #include "theory/ScaleTables.h"
 #include "tools/FretboardView.h"
 #include "ui/NoteWheel.h"
 
 namespace {
-// Records what the tool asks of the application.
-class CFakeHost : public CShowScaleHost {
-public:
-    CFakeHost() : m_composer(m_manager) {
-        m_manager.Initialize();
-        m_composer.SetGrooveRoot(MA_RUNTIME_DIR "/Grooves");
-    }
-    CNoteManager& GetNoteManager() override { return m_manager; }
-    CComposer& GetComposer() override { return m_composer; }
-    bool PlayNotes(const CNoteList& notes, bool animate, int repeatCount, double startOffset,
-                   double, int, int) override {
-        played = notes;
-        playAnimate = animate;
-        playRepeatCount = repeatCount;
-        playStartOffset = startOffset;
-        ++playCalls;
-        return true;
-    }
-    void Stop() override { ++stopCalls; }
-    double GetPlayTime() const override { return -1.0; }
-    const CCharString& GetHostError() const override { return m_error; }
-    CCharString GetGrooveRoot() const override { return CCharString(MA_RUNTIME_DIR "/Grooves"); }
-    bool ShowScaleMarks(int, int) override { return true; }
-    bool ShowNotesOnGuitars(const CNoteList&) override { return true; }
-    bool ShowChordNames(const CChord&) override { return true; }
-    bool ShowChordOnGuitarist(const CChord&) override { return true; }
-    bool SetHandPosition(THING guitar, int fret) override {
-        EXPECT_EQ(guitar, THING_LEAD_GUITAR);
-        handPositions.push_back(fret);
-        return true;
-    }
-    bool FrameFrets(THING, int first, int last) override {
-        frames.emplace_back(first, last);
-        return true;
-    }
-
-    CNoteList played;
-    bool playAnimate = false;
-    int playRepeatCount = -1;
-    double playStartOffset = -1.0;
-    int playCalls = 0, stopCalls = 0;
-    std::vector<int> handPositions;
-    std::vector<std::pair<int, int>> frames;
-
-private:
-    CNoteManager m_manager;
-    CComposer m_composer;
-    CCharString m_error;
-};
-
 class ShowScaleTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -79,7 +30,7 @@ protected:
     }
     void Click(CShowScaleDlg::CONTROL id) { QTest::mouseClick(tool->Button(id), Qt::LeftButton); }
 
-    CFakeHost host;
+    CRecordingScaleHost host;
     SHOW_SCALE_SETTINGS record;
     std::unique_ptr<CShowScaleDlg> tool;
 };
