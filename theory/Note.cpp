@@ -1,5 +1,7 @@
 #include "theory/Note.h"
 
+#include "theory/NoteManager.h"
+
 void CNote::Reset() {
     // Everything but the error text, which callers read after a failed reuse.
     CopyFields(CNote());
@@ -67,8 +69,11 @@ void CNote::Dump(CCharString& line) const {
     AppendTime(line, "time", m_time);
     AppendTime(line, "dur", m_duration);
     line.AppendFormat(" midi=%d", m_midi);
-    if (HasPitch())
+    // A note read from a file has no names yet: the table's naming stands in for them.
+    if (HasPitch() && m_octave != INT_NOT_SET)
         line.AppendFormat(" %s%d", m_sharpName.GetText(), m_octave);
+    else if (HasPitch() && m_midi < NOTE_TABLE_SIZE)
+        line.AppendFormat(" %s%d", GetSharpName(m_midi), m_midi / 12 - 1);
     line.AppendFormat(" vol=%0.2f pan=%0.2f thing=%d hand=%d deg=%d semi=%d acc=%d len=%d",
                       m_volume, m_pan, m_thing, m_hand, m_degree, m_semitones, m_accidental,
                       m_length);
