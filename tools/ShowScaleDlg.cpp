@@ -25,7 +25,6 @@ const char* const kRootNames[12] = {"C",     "C#/Db", "D",     "D#/Eb", "E",    
                                     "F#/Gb", "G",     "G#/Ab", "A",     "A#/Bb", "B"};
 constexpr int kFirstRoot = 48;
 constexpr THING kLead = THING_LEAD_GUITAR;
-constexpr int kStrumNotes = 6;
 
 QComboBox* MakeCombo(const char* tip) {
     auto* combo = new QComboBox;
@@ -717,7 +716,8 @@ bool CShowScaleDlg::PlayChord() {
         return true;
     m_mode = kChordMode;
     ShowChord();
-    // A strum from the highest string down, each string 0.3 s after the last.
+    // A strum over the fretted strings, from the last note of the chord back to the first,
+    // each string 0.3 s after the one before.
     CNoteList strum;
     double t = 0.0;
     for (int i = m_chord.m_notes.GetCount() - 1; i >= 0; --i) {
@@ -731,8 +731,6 @@ bool CShowScaleDlg::PlayChord() {
         note.m_thing = kLead;
         strum.Add(note);
         t += 0.3;
-        if (strum.GetCount() == kStrumNotes)
-            break;
     }
     if (!m_host.PlayNotes(strum, false, 0, 0.0, 0.0, 0, 0))
         return Fail("%s", m_host.GetHostError().GetText());
