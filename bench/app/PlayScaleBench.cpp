@@ -7,33 +7,23 @@
 // Argument 0: the tool's default practice (120 beats per minute, quarter notes); argument 1:
 // the shortest (240, sixteenth notes).
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <vector>
 
-#include "app/Center.h"
-#include "app/SettingsStore.h"
-#include "core/Path.h"
 #include "song/Composer.h"
 #include "sound/Sound.h"
 #include "sound/VirtualDevice.h"
-#include "tools/MainWnd.h"
+#include "tests/app/AppHarness.h"
 #include "tools/ShowScaleDlg.h"
 #include "ui/Application.h"
-#include "ui/MessageBox.h"
 
 namespace {
 
@@ -43,93 +33,42 @@ double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-bool WaitUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 bool PrintBox(const char* text, const char* caption, int, bool) {
     std::fprintf(stderr, "[%s] %s\n", caption, text);
     return true;
 }
 
 // The application in a content root of its own, with the build's samples and grooves.
-struct APP {
-    QTemporaryDir dir;
-    std::unique_ptr<CCenter> center;
+struct APP : CAppHarness {
     CVirtualDevice* device = nullptr;
     CShowScaleDlg* tool = nullptr;
     QPushButton* play = nullptr;
 
     bool Start() {
-        if (!dir.isValid())
+        if (!MakeContentRoot("<1>Welcome\r\n"))
             return false;
-        const QString root = dir.filePath("root");
-        for (const char* folder :
-             {"Sound", "Tutorials/Scales", "Data", "Grooves", "Songs", "MIDI", "WAVE", "Temp"})
-            QDir().mkpath(root + "/" + folder);
-        QFile index(root + "/Tutorials/Scales/Scales Content.txt");
-        if (!index.open(QIODevice::WriteOnly))
-            return false;
-        index.write("Welcome~Welcome.txt\r\n");
-        index.close();
-        QFile page(root + "/Tutorials/Scales/Welcome.txt");
-        if (!page.open(QIODevice::WriteOnly))
-            return false;
-        page.write("<1>Welcome\r\n");
-        page.close();
-        for (const char* folder : {"Sound", "Grooves"}) {
-            QDir made(QString(MA_RUNTIME_DIR) + "/" + folder);
-            for (const QString& entry : made.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-                QFile::link(made.filePath(entry), root + "/" + folder + "/" + entry);
-        }
-        if (!QFile::exists(root + "/Grooves/Rock/2 Rock.mid")) {
+        LinkBuildFolder("Sound");
+        if (!LinkBuildFolder("Grooves") || !QFile::exists(m_root + "/Grooves/Rock/2 Rock.mid")) {
             std::fprintf(stderr, "no groove library in %s\n", MA_RUNTIME_DIR);
             return false;
         }
-        OverrideExecutableFolder(root.toUtf8().constData());
-        SetSettingsFile(dir.filePath("settings.ini").toUtf8().constData());
-        SetMessageBoxHook(PrintBox);
-
-        center = std::make_unique<CCenter>(kAppNumber, "");
-        center->SetAudioDeviceFactory([this]() -> std::unique_ptr<CAudioDevice> {
-            auto made = std::make_unique<CVirtualDevice>(CVirtualDevice::CLOCK_REAL_TIME);
-            device = made.get();
-            return made;
-        });
-        if (!center->Create())
+        Install(PrintBox);
+        const bool started = CAppHarness::Start(
+            [this]() -> std::unique_ptr<CAudioDevice> {
+                auto made = std::make_unique<CVirtualDevice>(CVirtualDevice::CLOCK_REAL_TIME);
+                device = made.get();
+                return made;
+            },
+            20000);
+        if (!started || !device || !device->IsOpen())
             return false;
-        CMainWnd* frame = center->GetMainWindow();
-        frame->SetQuitOnDestroy(false);
-        static_cast<CApplication*>(qApp)->SetKeyFrame(frame);
-        if (!WaitUntil([frame] { return frame->AreTimersRunning(); }, 20000) || !device ||
-            !device->IsOpen())
-            return false;
-        CBaseWindow* window = nullptr;
-        center->FindWindow(kKindShowScale, &window);
-        tool = dynamic_cast<CShowScaleDlg*>(window);
+        tool = dynamic_cast<CShowScaleDlg*>(Window(kKindShowScale));
         if (!tool)
             return false;
         play = tool->Button(CShowScaleDlg::kIdPlayScale);
         return play != nullptr;
     }
-    void Close() {
-        if (center) {
-            center->GetMainWindow()->close();
-            static_cast<CApplication*>(qApp)->SetKeyFrame(nullptr);
-            center.reset();
-        }
-        SetMessageBoxHook(nullptr);
-        OverrideExecutableFolder(nullptr);
-        SetSettingsFile(nullptr);
-    }
+    CCenter* Center() const { return m_center.get(); }
 
     void Pick(CShowScaleDlg::CONTROL id, const char* text) {
         auto* combo = static_cast<QComboBox*>(tool->List(id).Control());
@@ -142,7 +81,7 @@ struct APP {
     // Waits until every block begun so far has been handed on, then forgets the sound heard.
     bool ForgetSound() {
         const uint64_t played = device->GetFramesPlayed();
-        if (!WaitUntil([&] { return device->GetFramesPlayed() >= played + 1024; }, 5000))
+        if (!WaitFor([&] { return device->GetFramesPlayed() >= played + 1024; }, 5000))
             return false;
         device->ResetFirstSound();
         return true;
@@ -173,12 +112,12 @@ void BM_PlayScaleClickToFirstSound(benchmark::State& state) {
         const Clock::time_point clicked = Clock::now();
         QTest::mouseClick(app.play, Qt::LeftButton);
         const Clock::time_point returned = Clock::now();
-        if (!app.center->IsPlaying()) {
+        if (!app.Center()->IsPlaying()) {
             state.SkipWithError("Play Scale did not play");
             break;
         }
         Clock::time_point first;
-        if (!WaitUntil([&] { return app.device->GetFirstSoundTime(&first); }, 10000)) {
+        if (!CAppHarness::WaitFor([&] { return app.device->GetFirstSoundTime(&first); }, 10000)) {
             state.SkipWithError("no sound reached the device");
             break;
         }
@@ -212,7 +151,7 @@ BENCHMARK(BM_PlayScaleClickToFirstSound)
 void BM_ComposeScalePractice(benchmark::State& state) {
     APP& app = *g_app;
     app.Choose(static_cast<int>(state.range(0)));
-    CComposer& composer = *app.center->GetComposer();
+    CComposer& composer = *app.Center()->GetComposer();
     for (auto _ : state) {
         PRACTICE_REQUEST request = app.tool->AssembleRequest();
         CSong song;
@@ -230,7 +169,7 @@ void BM_FlattenPractice(benchmark::State& state) {
     app.Choose(static_cast<int>(state.range(0)));
     PRACTICE_REQUEST request = app.tool->AssembleRequest();
     CSong song;
-    if (!app.center->GetComposer()->ComposeScalePractice(request, song)) {
+    if (!app.Center()->GetComposer()->ComposeScalePractice(request, song)) {
         state.SkipWithError("compose failed");
         return;
     }
@@ -252,18 +191,18 @@ void BM_PlayNotes(benchmark::State& state) {
     app.Choose(static_cast<int>(state.range(0)));
     PRACTICE_REQUEST request = app.tool->AssembleRequest();
     PRACTICE_NOTES practice;
-    if (!MakePracticeNotes(*app.center->GetComposer(), request, false, practice)) {
+    if (!MakePracticeNotes(*app.Center()->GetComposer(), request, false, practice)) {
         state.SkipWithError("compose failed");
         return;
     }
     for (auto _ : state) {
-        if (!app.center->PlayNotes(practice.notes, true, request.beatsPerMeasure, request.beatTime,
-                                   0.0, 0, 0)) {
+        if (!app.Center()->PlayNotes(practice.notes, true, request.beatsPerMeasure,
+                                     request.beatTime, 0.0, 0, 0)) {
             state.SkipWithError("PlayNotes failed");
             break;
         }
         state.PauseTiming();
-        app.center->Stop();
+        app.Center()->Stop();
         state.ResumeTiming();
     }
 }
@@ -286,13 +225,13 @@ int main(int argc, char** argv) {
     APP app;
     if (!app.Start()) {
         std::fprintf(stderr, "the application did not start\n");
-        app.Close();
+        app.Uninstall();
         return 1;
     }
     g_app = &app;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     g_app = nullptr;
-    app.Close();
+    app.Uninstall();
     return 0;
 }

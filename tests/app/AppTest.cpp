@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMdiArea>
@@ -11,20 +10,18 @@
 #include <QProcess>
 #include <QScreen>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "app/Center.h"
 #include "app/ServiceStubs.h"
 #include "app/SettingsStore.h"
-#include "core/Path.h"
 #include "song/Mix.h"
 #include "sound/VirtualDevice.h"
+#include "tests/app/AppHarness.h"
 #include "tools/MainWnd.h"
 #include "tools/PlaceholderWnd.h"
 #include "tools/ShowScaleDlg.h"
@@ -47,93 +44,33 @@ bool RecordBox(const char* text, const char* caption, int icon, bool) {
     return true;
 }
 
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 // An output device that is not there.
 class CGoneDevice : public CVirtualDevice {
 public:
     AUDIO_RESULT Open(const uint8_t*, uint32_t, uint32_t) override { return -9996; }
 };
 
-class AppTest : public ::testing::Test {
+class AppTest : public ::testing::Test, public CAppHarness {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        m_root = m_dir.filePath("root");
-        for (const char* folder :
-             {"Sound", "Tutorials/Scales", "Data", "Grooves", "Songs", "MIDI", "WAVE", "Temp"})
-            QDir().mkpath(m_root + "/" + folder);
-        WriteIndex("Welcome~Welcome.txt\r\nModes~Modes.txt\r\n");
-        WriteFile("Tutorials/Scales/Welcome.txt", "<1>Welcome\r\nFirst page.\r\n");
-        WriteFile("Tutorials/Scales/Modes.txt", "<1>Modes\r\nSecond page.\r\n");
+        ASSERT_TRUE(MakeContentRoot("<1>Welcome\r\nFirst page.\r\n"));
+        ASSERT_TRUE(WriteIndex("Welcome~Welcome.txt\r\nModes~Modes.txt\r\n"));
+        ASSERT_TRUE(WriteFile("Tutorials/Scales/Modes.txt", "<1>Modes\r\nSecond page.\r\n"));
         // The instrument samples of the build, when they were made, so that playback works.
-        QDir samples(QString(MA_RUNTIME_DIR) + "/Sound");
-        for (const QString& set : samples.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-            QFile::link(samples.filePath(set), m_root + "/Sound/" + set);
-        m_hasSamples = !samples.entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty();
-
-        m_settingsFile = m_dir.filePath("settings.ini");
-        OverrideExecutableFolder(m_root.toUtf8().constData());
-        SetSettingsFile(m_settingsFile.toUtf8().constData());
+        m_hasSamples = LinkBuildFolder("Sound");
         g_boxes.clear();
-        SetMessageBoxHook(RecordBox);
+        Install(RecordBox);
     }
-    void TearDown() override {
-        if (m_center)
-            Quit();
-        SetMessageBoxHook(nullptr);
-        OverrideExecutableFolder(nullptr);
-        SetSettingsFile(nullptr);
-    }
+    void TearDown() override { Uninstall(); }
 
-    void WriteFile(const char* name, const QByteArray& bytes) {
-        QFile file(m_root + "/" + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    void WriteIndex(const QByteArray& bytes) {
-        WriteFile("Tutorials/Scales/Scales Content.txt", bytes);
-    }
-
-    // Creates the application and lets the start message run, as the entry does.
     bool Start(bool goneDevice = false) {
-        m_center = std::make_unique<CCenter>(kAppNumber, "");
-        m_center->SetAudioDeviceFactory([goneDevice]() -> std::unique_ptr<CAudioDevice> {
+        return CAppHarness::Start([goneDevice]() -> std::unique_ptr<CAudioDevice> {
             if (goneDevice)
                 return std::make_unique<CGoneDevice>();
             return std::make_unique<CVirtualDevice>();
         });
-        if (!m_center->Create())
-            return false;
-        Frame()->SetQuitOnDestroy(false);
-        static_cast<CApplication*>(qApp)->SetKeyFrame(Frame());
-        return WaitFor(
-                   [this] { return Frame()->AreTimersRunning() || Frame()->IsFrameDestroyed(); }) &&
-               Frame()->AreTimersRunning();
-    }
-    // The user closes the main window.
-    void Quit() {
-        Frame()->close();
-        static_cast<CApplication*>(qApp)->SetKeyFrame(nullptr);
-        m_center.reset();
     }
 
-    CMainWnd* Frame() const { return m_center->GetMainWindow(); }
-    CBaseWindow* Window(int kind) const {
-        CBaseWindow* window = nullptr;
-        m_center->FindWindow(kind, &window);
-        return window;
-    }
     QRect ViewRect() const { return Frame()->GetMdiArea()->viewport()->rect(); }
     std::vector<BOX> BoxesOtherThanAudio() const {
         std::vector<BOX> boxes;
@@ -143,11 +80,7 @@ protected:
         return boxes;
     }
 
-    QTemporaryDir m_dir;
-    QString m_root;
-    QString m_settingsFile;
     bool m_hasSamples = false;
-    std::unique_ptr<CCenter> m_center;
 };
 
 TEST_F(AppTest, FirstRunTakesTheWorkAreaAndArrangesTheTools) {
@@ -279,7 +212,7 @@ TEST_F(AppTest, HandEditedMidiPathIsUsedAndDataPathOverwritten) {
 }
 
 TEST_F(AppTest, BrokenLessonIndexFailsTheStartWithItsMessage) {
-    WriteIndex("Welcome~Welcome.txt\r\nModes~Modes.txt\r\nNo file named here\r\n");
+    ASSERT_TRUE(WriteIndex("Welcome~Welcome.txt\r\nModes~Modes.txt\r\nNo file named here\r\n"));
     EXPECT_FALSE(Start());
     ASSERT_TRUE(WaitFor([this] { return Frame()->IsFrameDestroyed(); }));
     std::vector<BOX> boxes = BoxesOtherThanAudio();
@@ -289,8 +222,7 @@ TEST_F(AppTest, BrokenLessonIndexFailsTheStartWithItsMessage) {
     EXPECT_NE(boxes[0].text.find("Can't read content file '"), std::string::npos) << boxes[0].text;
     EXPECT_NE(boxes[0].text.find("line 3"), std::string::npos) << boxes[0].text;
     EXPECT_FALSE(Frame()->isVisible());
-    static_cast<CApplication*>(qApp)->SetKeyFrame(nullptr);
-    m_center.reset();
+    Forget();
 }
 
 TEST_F(AppTest, MissingLessonIndexFailsTheStart) {
@@ -299,8 +231,7 @@ TEST_F(AppTest, MissingLessonIndexFailsTheStart) {
     std::vector<BOX> boxes = BoxesOtherThanAudio();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].text.find("Scales Content.txt': "), std::string::npos) << boxes[0].text;
-    static_cast<CApplication*>(qApp)->SetKeyFrame(nullptr);
-    m_center.reset();
+    Forget();
 }
 
 TEST_F(AppTest, NoSoundDeviceShowsTheAudioBoxAndKeepsRunning) {
@@ -423,8 +354,7 @@ TEST_F(AppTest, AltF4ClosesAndAltEnterIsSwallowed) {
     QTest::keyClick(Window(kKindShowScale), Qt::Key_F4, Qt::AltModifier);
     ASSERT_TRUE(WaitFor([this] { return Frame()->IsFrameDestroyed(); }));
     EXPECT_TRUE(QFile::exists(m_settingsFile));
-    static_cast<CApplication*>(qApp)->SetKeyFrame(nullptr);
-    m_center.reset();
+    Forget();
 }
 
 TEST_F(AppTest, KeyReleasePlaysTheBassNoteOfTheKey) {

@@ -1,106 +1,50 @@
 // Play Scale in the running application: the click, the sound reaching the output device, and
 // the button turning back by itself when the practice has played to its end.
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <chrono>
-#include <functional>
 #include <gtest/gtest.h>
 
-#include "app/Center.h"
-#include "app/SettingsStore.h"
-#include "core/Path.h"
 #include "sound/VirtualDevice.h"
-#include "tools/MainWnd.h"
+#include "tests/app/AppHarness.h"
 #include "tools/ShowScaleDlg.h"
-#include "ui/Application.h"
 #include "ui/MessageBox.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool WaitUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 bool NoBox(const char*, const char*, int, bool) {
     return true;
 }
 
-class PlayScaleAppTest : public ::testing::Test {
+class PlayScaleAppTest : public ::testing::Test, public CAppHarness {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        m_root = m_dir.filePath("root");
-        for (const char* folder :
-             {"Sound", "Tutorials/Scales", "Data", "Grooves", "Songs", "MIDI", "WAVE", "Temp"})
-            QDir().mkpath(m_root + "/" + folder);
-        QFile index(m_root + "/Tutorials/Scales/Scales Content.txt");
-        ASSERT_TRUE(index.open(QIODevice::WriteOnly));
-        index.write("Welcome~Welcome.txt\r\n");
-        index.close();
-        QFile page(m_root + "/Tutorials/Scales/Welcome.txt");
-        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-        page.write("<1>Welcome\r\nFirst page.\r\n");
-        page.close();
+        ASSERT_TRUE(MakeContentRoot("<1>Welcome\r\nFirst page.\r\n"));
         // The build's sample sets and groove library: Play Scale needs both.
-        for (const char* folder : {"Sound", "Grooves"}) {
-            QDir made(QString(MA_RUNTIME_DIR) + "/" + folder);
-            for (const QString& entry : made.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-                QFile::link(made.filePath(entry), m_root + "/" + folder + "/" + entry);
-        }
-        m_ready = QFile::exists(m_root + "/Grooves/Rock/2 Rock.mid") &&
-                  !QDir(m_root + "/Sound").entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty();
-
-        OverrideExecutableFolder(m_root.toUtf8().constData());
-        SetSettingsFile(m_dir.filePath("settings.ini").toUtf8().constData());
-        SetMessageBoxHook(NoBox);
+        const bool samples = LinkBuildFolder("Sound");
+        LinkBuildFolder("Grooves");
+        m_ready = samples && QFile::exists(m_root + "/Grooves/Rock/2 Rock.mid");
+        Install(NoBox);
     }
-    void TearDown() override {
-        if (m_center) {
-            m_center->GetMainWindow()->close();
-            static_cast<CApplication*>(qApp)->SetKeyFrame(nullptr);
-            m_center.reset();
-        }
-        SetMessageBoxHook(nullptr);
-        OverrideExecutableFolder(nullptr);
-        SetSettingsFile(nullptr);
-    }
+    void TearDown() override { Uninstall(); }
 
     // The application on a virtual output device whose clock runs in real time, so that the
     // engine schedules the practice exactly as it does on a sound card.
     void Start() {
-        m_center = std::make_unique<CCenter>(kAppNumber, "");
-        m_center->SetAudioDeviceFactory([this]() -> std::unique_ptr<CAudioDevice> {
-            auto device = std::make_unique<CVirtualDevice>(CVirtualDevice::CLOCK_REAL_TIME);
-            m_device = device.get();
-            return device;
-        });
-        ASSERT_TRUE(m_center->Create());
-        CMainWnd* frame = m_center->GetMainWindow();
-        frame->SetQuitOnDestroy(false);
-        static_cast<CApplication*>(qApp)->SetKeyFrame(frame);
-        ASSERT_TRUE(WaitUntil([frame] { return frame->AreTimersRunning(); }, 10000));
+        ASSERT_TRUE(CAppHarness::Start(
+            [this]() -> std::unique_ptr<CAudioDevice> {
+                auto device = std::make_unique<CVirtualDevice>(CVirtualDevice::CLOCK_REAL_TIME);
+                m_device = device.get();
+                return device;
+            },
+            10000));
         ASSERT_NE(m_device, nullptr);
         ASSERT_TRUE(m_device->IsOpen());
-        CBaseWindow* window = nullptr;
-        ASSERT_TRUE(m_center->FindWindow(kKindShowScale, &window));
-        m_tool = dynamic_cast<CShowScaleDlg*>(window);
+        m_tool = dynamic_cast<CShowScaleDlg*>(Window(kKindShowScale));
         ASSERT_NE(m_tool, nullptr);
         m_playButton = m_tool->Button(CShowScaleDlg::kIdPlayScale);
         ASSERT_NE(m_playButton, nullptr);
@@ -124,14 +68,11 @@ protected:
     // on its way when the first sound is forgotten.
     void ForgetSoundSoFar() {
         const uint64_t played = m_device->GetFramesPlayed();
-        ASSERT_TRUE(WaitUntil([&] { return m_device->GetFramesPlayed() >= played + 1024; }, 5000));
+        ASSERT_TRUE(WaitFor([&] { return m_device->GetFramesPlayed() >= played + 1024; }, 5000));
         m_device->ResetFirstSound();
     }
 
-    QTemporaryDir m_dir;
-    QString m_root;
     bool m_ready = false;
-    std::unique_ptr<CCenter> m_center;
     CVirtualDevice* m_device = nullptr;
     CShowScaleDlg* m_tool = nullptr;
     QPushButton* m_playButton = nullptr;
@@ -161,7 +102,7 @@ TEST_F(PlayScaleAppTest, PlaysToTheEndAndTheButtonTurnsBackByItself) {
     EXPECT_DOUBLE_EQ(m_center->GetPlayEndTime(), practice.GetEndTime(true) + beat);
     EXPECT_LT(m_center->GetPlayEndTime(), 10.0) << "a short practice";
 
-    ASSERT_TRUE(WaitUntil([&] { return m_device->GetFirstSoundTime(&seen); }, 5000))
+    ASSERT_TRUE(WaitFor([&] { return m_device->GetFirstSoundTime(&seen); }, 5000))
         << "the device never received a frame that is not silent";
     // A sound card cannot play a frame before its time, so this holds however loaded the
     // machine is (less one block that the device takes at once).
@@ -172,7 +113,7 @@ TEST_F(PlayScaleAppTest, PlaysToTheEndAndTheButtonTurnsBackByItself) {
     // While the end time has not passed, the button keeps reading "Stop"; once it has, the
     // application's frame tick stops playback and the tool's button turns back by itself.
     bool stillStop = true;
-    ASSERT_TRUE(WaitUntil(
+    ASSERT_TRUE(WaitFor(
         [&] {
             const QString text = m_playButton->text();
             const double t = m_center->GetPlayTime();
@@ -208,7 +149,7 @@ TEST_F(PlayScaleAppTest, StopSilencesTheDeviceAtOnce) {
     ClickPlay();
     ASSERT_TRUE(m_center->IsPlaying());
     Clock::time_point seen;
-    ASSERT_TRUE(WaitUntil([&] { return m_device->GetFirstSoundTime(&seen); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return m_device->GetFirstSoundTime(&seen); }, 5000));
 
     ClickPlay();
     EXPECT_EQ(m_playButton->text(), "Play Scale");

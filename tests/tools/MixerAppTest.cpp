@@ -4,32 +4,24 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
-#include "app/Center.h"
-#include "app/SettingsStore.h"
-#include "core/Path.h"
 #include "song/Mix.h"
 #include "sound/Sound.h"
 #include "sound/VirtualDevice.h"
+#include "tests/app/AppHarness.h"
 #include "tools/AudioSettingsDlg.h"
-#include "tools/MainWnd.h"
 #include "tools/MixerDlg.h"
-#include "ui/Application.h"
 #include "ui/MessageBox.h"
 
 namespace {
@@ -38,18 +30,6 @@ std::vector<std::string> g_captions;
 
 bool RecordBox(const char*, const char* caption, int, bool) {
     g_captions.push_back(caption);
-    return true;
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
     return true;
 }
 
@@ -63,65 +43,23 @@ public:
     }
 };
 
-class MixerAppTest : public ::testing::Test {
+class MixerAppTest : public ::testing::Test, public CAppHarness {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        m_root = m_dir.filePath("root");
-        for (const char* folder :
-             {"Sound", "Tutorials/Scales", "Data", "Grooves", "Songs", "MIDI", "WAVE", "Temp"})
-            QDir().mkpath(m_root + "/" + folder);
-        QFile index(m_root + "/Tutorials/Scales/Scales Content.txt");
-        ASSERT_TRUE(index.open(QIODevice::WriteOnly));
-        index.write("Welcome~Welcome.txt\r\n");
-        index.close();
-        QFile page(m_root + "/Tutorials/Scales/Welcome.txt");
-        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-        page.write("<1>Welcome\r\n");
-        page.close();
+        ASSERT_TRUE(MakeContentRoot("<1>Welcome\r\n"));
         // The instrument samples of the build, so that the output opens whole.
-        QDir samples(QString(MA_RUNTIME_DIR) + "/Sound");
-        for (const QString& set : samples.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-            QFile::link(samples.filePath(set), m_root + "/Sound/" + set);
-        m_hasSamples = !samples.entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty();
-        OverrideExecutableFolder(m_root.toUtf8().constData());
-        m_settingsFile = m_dir.filePath("settings.ini");
-        SetSettingsFile(m_settingsFile.toUtf8().constData());
+        m_hasSamples = LinkBuildFolder("Sound");
         g_captions.clear();
         g_opens = 0;
-        SetMessageBoxHook(RecordBox);
+        Install(RecordBox);
     }
-    void TearDown() override {
-        if (m_center)
-            Quit();
-        SetMessageBoxHook(nullptr);
-        OverrideExecutableFolder(nullptr);
-        SetSettingsFile(nullptr);
-    }
+    void TearDown() override { Uninstall(); }
 
     bool Start() {
-        m_center = std::make_unique<CCenter>(kAppNumber, "");
-        m_center->SetAudioDeviceFactory(
+        return CAppHarness::Start(
             []() -> std::unique_ptr<CAudioDevice> { return std::make_unique<CCountingDevice>(); });
-        if (!m_center->Create())
-            return false;
-        Frame()->SetQuitOnDestroy(false);
-        static_cast<CApplication*>(qApp)->SetKeyFrame(Frame());
-        return WaitFor(
-                   [this] { return Frame()->AreTimersRunning() || Frame()->IsFrameDestroyed(); }) &&
-               Frame()->AreTimersRunning();
     }
-    void Quit() {
-        Frame()->close();
-        static_cast<CApplication*>(qApp)->SetKeyFrame(nullptr);
-        m_center.reset();
-    }
-    CMainWnd* Frame() const { return m_center->GetMainWindow(); }
-    CMixerDlg* Mixer() const {
-        CBaseWindow* window = nullptr;
-        m_center->FindWindow(kKindMixer, &window);
-        return dynamic_cast<CMixerDlg*>(window);
-    }
+    CMixerDlg* Mixer() const { return dynamic_cast<CMixerDlg*>(Window(kKindMixer)); }
     // Answers Audio Settings once it runs, as the user would.
     void AnswerWith(std::function<void(CAudioSettingsDlg&)> answer) {
         QTimer::singleShot(0, [this, answer] {
@@ -142,10 +80,6 @@ protected:
         return -1;
     }
 
-    QTemporaryDir m_dir;
-    QString m_root;
-    QString m_settingsFile;
-    std::unique_ptr<CCenter> m_center;
     bool m_dialogShown = false;
     bool m_hasSamples = false;
 };
