@@ -25,6 +25,25 @@ std::string_view NumberStart(std::string_view value, bool& negative) {
 }
 } // namespace
 
+bool NextKeyValue(CDiskFile& file, KEY_VALUE& kv, bool& atEnd, CCharString& reason) {
+    atEnd = false;
+    for (;;) {
+        char* line = nullptr;
+        if (!file.NextLine(line)) {
+            reason = file.GetError().IsEmpty() ? "no line end, or the line is too long"
+                                               : file.GetError().GetText();
+            return false;
+        }
+        if (!line) {
+            atEnd = true;
+            kv = KEY_VALUE();
+            return true;
+        }
+        if (SplitKeyValue(line, kv) && !kv.key.empty())
+            return true;
+    }
+}
+
 bool SplitKeyValue(const char* line, KEY_VALUE& kv) {
     kv = KEY_VALUE{};
     if (line == nullptr)

@@ -26,6 +26,12 @@ struct KEY_VALUE {
 // without "=" is all key. Returns kv.hasValue.
 bool SplitKeyValue(const char* line, KEY_VALUE& kv);
 
+// Reads lines until one holds a key and a value (other lines are skipped) and splits it into kv,
+// whose views are valid until the next read of the file. At the end of the file atEnd is set
+// and the result is true. A read failure returns false with the reason: the file's error
+// text, or the line reader's limit when the file gives none.
+bool NextKeyValue(CDiskFile& file, KEY_VALUE& kv, bool& atEnd, CCharString& reason);
+
 // The integer at the start of a value (leading blanks and a sign allowed, the rest ignored);
 // a value that is not a number reads as 0, one beyond the int range reads as its nearest end.
 int KeyValueInt(std::string_view value);

@@ -163,17 +163,13 @@ bool CComposition::Load(const char* path) {
     };
     std::string order;
     bool atEnd = false;
+    KEY_VALUE kv;
+    CCharString reason;
     for (;;) {
-        char* line = nullptr;
-        if (!file.NextLine(line))
-            return readFailure();
-        if (!line) {
-            atEnd = true;
+        if (!NextKeyValue(file, kv, atEnd, reason))
+            return Fail("Can't read song file (%s): %s", path, reason.GetText());
+        if (atEnd)
             break;
-        }
-        KEY_VALUE kv;
-        if (!SplitKeyValue(line, kv) || kv.key.empty())
-            continue;
         if (kv.key == "End of Song Info")
             break;
         if (kv.key == "Name") {

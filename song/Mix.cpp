@@ -115,17 +115,14 @@ bool CMix::Load(const char* path) {
         return Fail("Can't open mix (%s): %s", path, file.GetError().GetText());
 
     MIX_ENTRY entry;
+    KEY_VALUE kv;
+    bool atEnd = false;
+    CCharString reason;
     for (;;) {
-        char* line = nullptr;
-        if (!file.NextLine(line))
-            return Fail("Can't read mix (%s): %s", path,
-                        file.GetError().IsEmpty() ? "a line has no line end or is too long"
-                                                  : file.GetError().GetText());
-        if (!line)
+        if (!NextKeyValue(file, kv, atEnd, reason))
+            return Fail("Can't read mix (%s): %s", path, reason.GetText());
+        if (atEnd)
             break;
-        KEY_VALUE kv;
-        if (!SplitKeyValue(line, kv) || kv.key.empty())
-            continue;
         if (kv.key == "Mix start") {
             entry = MIX_ENTRY();
         } else if (kv.key == "Instrument") {

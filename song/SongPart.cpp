@@ -119,19 +119,13 @@ bool CSongPart::Save(CDiskFile& file) {
 bool CSongPart::Load(CDiskFile& file, bool& atEnd) {
     atEnd = false;
     std::string chords;
+    KEY_VALUE kv;
+    CCharString reason;
     for (;;) {
-        char* line = nullptr;
-        if (!file.NextLine(line))
-            return Fail("Can't read line: %s", file.GetError().IsEmpty()
-                                                   ? "no line end, or the line is too long"
-                                                   : file.GetError().GetText());
-        if (!line) {
-            atEnd = true;
+        if (!NextKeyValue(file, kv, atEnd, reason))
+            return Fail("Can't read line: %s", reason.GetText());
+        if (atEnd)
             break;
-        }
-        KEY_VALUE kv;
-        if (!SplitKeyValue(line, kv) || kv.key.empty())
-            continue;
         if (kv.key == "End of Song Part")
             break;
         std::string value(kv.value);

@@ -6,6 +6,7 @@
 
 #include <clocale>
 #include <string>
+#include <vector>
 
 struct SPLIT_CASE {
     const char* line;
@@ -124,4 +125,36 @@ TEST(KeyValueWriters, RealsMatchTheCFormatInTheCLocale) {
         std::snprintf(expected, sizeof expected, "k=%0.2f", value);
         EXPECT_EQ(FormatKeyReal("k", value).Str(), expected) << value;
     }
+}
+
+TEST(KeyValueReader, SkipsLinesWithoutKeyOrValueAndReportsTheEnd) {
+    CTempFolder folder;
+    std::string path = folder.Write("Part.Song", "Name=Verse\r\n\r\nEnd of Song Part\r\n"
+                                                 "=\r\nNotes=\r\nTempo=90\r\nEnd= \r\n");
+    CDiskFile in;
+    ASSERT_TRUE(in.Open(path.c_str(), true, false, false));
+    KEY_VALUE kv;
+    bool atEnd = true;
+    CCharString reason;
+    std::vector<std::string> keys;
+    while (NextKeyValue(in, kv, atEnd, reason) && !atEnd)
+        keys.emplace_back(kv.key);
+    EXPECT_TRUE(atEnd);
+    // A bare key, a lone "=" and a key without value are no entries.
+    EXPECT_EQ(keys, (std::vector<std::string>{"Name", "Tempo", "End"}));
+}
+
+TEST(KeyValueReader, LastLineWithoutEndFailsWithTheReason) {
+    CTempFolder folder;
+    std::string path = folder.Write("Cut.mix", "Volume=0.50\r\nPan=0.2");
+    CDiskFile in;
+    ASSERT_TRUE(in.Open(path.c_str(), true, false, false));
+    KEY_VALUE kv;
+    bool atEnd = false;
+    CCharString reason;
+    ASSERT_TRUE(NextKeyValue(in, kv, atEnd, reason));
+    EXPECT_EQ(kv.key, "Volume");
+    EXPECT_FALSE(NextKeyValue(in, kv, atEnd, reason));
+    EXPECT_FALSE(atEnd);
+    EXPECT_EQ(reason, "no line end, or the line is too long");
 }
