@@ -260,14 +260,26 @@ bool CGrooveSource::ParseRow(const std::string& name, const std::string& cells) 
     return true;
 }
 
-bool CGrooveSource::ParseDrumMeasure(const std::string& text, THING piece, bool hihat) {
+// A grid measure's cells are its characters without blanks.
+std::string CGrooveSource::CompactCells(const std::string& text) {
     std::string cells;
     for (char c : text)
         if (c != ' ' && c != '\t')
             cells += c;
-    if (static_cast<int>(cells.size()) != CellsPerMeasure())
-        return Fail("measure %d has %d cells; %d beats x %d steps need %d", m_measure + 1,
-                    static_cast<int>(cells.size()), m_beatsPerMeasure, m_steps, CellsPerMeasure());
+    return cells;
+}
+
+bool CGrooveSource::CheckCellCount(int count) {
+    if (count == CellsPerMeasure())
+        return true;
+    return Fail("measure %d has %d cells; %d beats x %d steps need %d", m_measure + 1, count,
+                m_beatsPerMeasure, m_steps, CellsPerMeasure());
+}
+
+bool CGrooveSource::ParseDrumMeasure(const std::string& text, THING piece, bool hihat) {
+    const std::string cells = CompactCells(text);
+    if (!CheckCellCount(static_cast<int>(cells.size())))
+        return false;
     for (int i = 0; i < CellsPerMeasure(); ++i) {
         char c = cells[i];
         if (c == '.')
@@ -299,9 +311,8 @@ bool CGrooveSource::ParseDrumMeasure(const std::string& text, THING piece, bool 
 bool CGrooveSource::ParsePitchMeasure(const std::string& text, GROOVE_PART& part, int base,
                                       THING thing) {
     std::vector<std::string> tokens = Tokens(text);
-    if (static_cast<int>(tokens.size()) != CellsPerMeasure())
-        return Fail("measure %d has %d cells; %d beats x %d steps need %d", m_measure + 1,
-                    static_cast<int>(tokens.size()), m_beatsPerMeasure, m_steps, CellsPerMeasure());
+    if (!CheckCellCount(static_cast<int>(tokens.size())))
+        return false;
     for (int i = 0; i < CellsPerMeasure(); ++i) {
         std::string token = tokens[i];
         if (token == ".") {
@@ -338,13 +349,9 @@ bool CGrooveSource::ParsePitchMeasure(const std::string& text, GROOVE_PART& part
 }
 
 bool CGrooveSource::ParseStrumMeasure(const std::string& text) {
-    std::string cells;
-    for (char c : text)
-        if (c != ' ' && c != '\t')
-            cells += c;
-    if (static_cast<int>(cells.size()) != CellsPerMeasure())
-        return Fail("measure %d has %d cells; %d beats x %d steps need %d", m_measure + 1,
-                    static_cast<int>(cells.size()), m_beatsPerMeasure, m_steps, CellsPerMeasure());
+    const std::string cells = CompactCells(text);
+    if (!CheckCellCount(static_cast<int>(cells.size())))
+        return false;
     for (int i = 0; i < CellsPerMeasure(); ++i) {
         char c = cells[i];
         if (c == '.') {

@@ -55,6 +55,9 @@ private:
     bool Finish();
     bool Fail(const char* format, ...) MA_PRINTF(2, 3);
     int CellsPerMeasure() const { return m_beatsPerMeasure * m_steps; }
+    static std::string CompactCells(const std::string& text);
+    // Fails with the measure's cell count when it does not fill the measure.
+    bool CheckCellCount(int count);
     GROOVE_PART* PartOfRow(const std::string& name, THING& piece, bool& hihat);
 
     CCharString m_error;
