@@ -1,5 +1,7 @@
 #include "theory/NoteManager.h"
 
+#include <cstring>
+
 #include <cmath>
 #include <cstdarg>
 
@@ -26,6 +28,26 @@ const char* GetSharpName(int midi) {
 
 const char* GetFlatName(int midi) {
     return kFlatNames[PitchClass(midi)];
+}
+
+CCharString GetRootListName(int index) {
+    CCharString name(GetSharpName(index));
+    if (std::strcmp(GetSharpName(index), GetFlatName(index)) != 0)
+        name.AppendFormat("/%s", GetFlatName(index));
+    return name;
+}
+
+bool FindRootByName(const char* name, int& midi) {
+    if (!name)
+        return false;
+    for (int i = 0; i < 12; ++i) {
+        if (std::strcmp(name, GetSharpName(i)) == 0 || std::strcmp(name, GetFlatName(i)) == 0 ||
+            GetRootListName(i) == name) {
+            midi = ROOT_LIST_FIRST + i;
+            return true;
+        }
+    }
+    return false;
 }
 
 CNoteManager::CNoteManager(CCenter* center) : m_center(center) {}

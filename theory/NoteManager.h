@@ -21,6 +21,13 @@ constexpr int NOTE_TABLE_SIZE = 132; // MIDI 0 (C-1) to 131 (B9)
 const char* GetSharpName(int midi);
 const char* GetFlatName(int midi);
 
+// The root list of the Show Scale tool: twelve roots from C (MIDI 48) up, named "C", "C#/Db",
+// ... "B". GetRootListName gives the name of entry index (0 to 11); FindRootByName takes such
+// a name, or either half of a two-name entry ("C#" or "Db"), and gives its MIDI note.
+constexpr int ROOT_LIST_FIRST = 48;
+CCharString GetRootListName(int index);
+bool FindRootByName(const char* name, int& midi);
+
 // The music-theory service: the note table (every MIDI note with its names, octave and
 // frequency), scales and chord types, and the placing of notes and chords on the fretboard.
 // Fallible operations return false and leave the reason in GetErrorText().

@@ -21,9 +21,6 @@
 #include "ui/NoteWheel.h"
 
 namespace {
-const char* const kRootNames[12] = {"C",     "C#/Db", "D",     "D#/Eb", "E",     "F",
-                                    "F#/Gb", "G",     "G#/Ab", "A",     "A#/Bb", "B"};
-constexpr int kFirstRoot = 48;
 constexpr THING kLead = THING_LEAD_GUITAR;
 
 QComboBox* MakeCombo(const char* tip) {
@@ -109,12 +106,9 @@ void CShowScaleDlg::BuildControls() {
     layout->setHorizontalSpacing(10);
 
     // Top row: the wheel beside the flat neck.
-    auto* wheelPlace = new QWidget(this);
-    wheelPlace->setMinimumSize(190, 190);
     m_wheel = new CNoteWheel(this);
     m_wheel->setMinimumSize(190, 190);
     layout->addWidget(m_wheel, 0, 0);
-    delete wheelPlace;
 
     auto* neck = new QWidget(this);
     auto* neckLayout = new QVBoxLayout(neck);
@@ -304,7 +298,7 @@ void CShowScaleDlg::FillLists() {
             m_scale.AddItem(name, scale);
     m_scale.SelectIndex(0);
     for (int i = 0; i < 12; ++i)
-        m_root.AddItem(kRootNames[i], kFirstRoot + i);
+        m_root.AddItem(GetRootListName(i), ROOT_LIST_FIRST + i);
     m_root.SelectIndex(0);
     for (int fret = 0; fret <= 12; ++fret) {
         name.Format("%d", fret);
@@ -533,18 +527,16 @@ void CShowScaleDlg::UpdateProgressionText() {
 
 PRACTICE_REQUEST CShowScaleDlg::AssembleRequest() const {
     PRACTICE_REQUEST request;
-    auto& self = const_cast<CShowScaleDlg&>(*this);
-    request.scale = self.m_scale.GetSelectedValue();
-    request.root = self.m_root.GetSelectedValue();
-    request.SetPosition(self.m_position.GetSelectedValue());
-    request.style = self.m_style.GetSelectedText();
-    request.groove = self.m_groove.GetSelectedText();
-    request.SetTempo(self.m_tempo.GetSelectedValue());
+    request.scale = m_scale.GetSelectedValue();
+    request.root = m_root.GetSelectedValue();
+    request.SetPosition(m_position.GetSelectedValue());
+    request.style = m_style.GetSelectedText();
+    request.groove = m_groove.GetSelectedText();
+    request.SetTempo(m_tempo.GetSelectedValue());
     request.beatsPerMeasure = 4;
-    request.noteLength = self.m_noteLength.GetSelectedValue();
-    request.pattern = self.m_pattern.GetSelectedValue();
-    request.progression =
-        self.m_progression.IsEnabled() ? self.m_progression.GetSelectedValue() : 0;
+    request.noteLength = m_noteLength.GetSelectedValue();
+    request.pattern = m_pattern.GetSelectedValue();
+    request.progression = m_progression.IsEnabled() ? m_progression.GetSelectedValue() : 0;
     request.viewPosition = m_viewPosition;
     request.viewNeck = m_viewNeck;
     request.guitarVolume = m_muted ? kMutedVolume : kGuitarVolume;
@@ -607,7 +599,6 @@ bool CShowScaleDlg::ShowChord() {
     const int root = m_root.GetSelectedValue();
     const int degree = m_chordList.GetSelectedValue();
     const int group = m_type.GetSelectedValue();
-    PRACTICE_REQUEST request = AssembleRequest();
     if (m_mode == kChordMode)
         m_host.ShowScaleMarks(root, scale);
 
@@ -648,7 +639,7 @@ bool CShowScaleDlg::ShowChord() {
     voiced.m_chordGroup = group;
     m_chord = voiced;
 
-    CCharString name, symbolName;
+    CCharString name;
     const CHORD_TYPE* record = GetChordTypeRecord(type);
     name.Format("%s%s - %s", GetSharpName(chordRoot), record ? record->symbol : "",
                 record ? record->name : "");
@@ -682,7 +673,6 @@ bool CShowScaleDlg::ShowChord() {
         m_host.SetHandPosition(kLead, ClampHand(lowest == INT_NOT_SET ? 0 : lowest));
         FrameNotes(m_chord.m_notes, kLead);
     }
-    (void)request;
     return true;
 }
 
@@ -769,22 +759,9 @@ bool CShowScaleDlg::ApplyRequest(const PRACTICE_REQUEST& request,
     m_filling = true;
     if (request.scale != 0)
         m_scale.SelectValue(request.scale);
-    if (!options.rootName.IsEmpty()) {
-        // Root names match the list's items by either spelling: "C#", "Db" or "C#/Db".
-        for (int i = 0; i < 12; ++i) {
-            CCharString item(kRootNames[i]);
-            const char* slash = std::strchr(kRootNames[i], '/');
-            bool match = item == options.rootName.GetText();
-            if (slash) {
-                CCharString sharp(kRootNames[i]);
-                sharp.Cut(static_cast<size_t>(slash - kRootNames[i]));
-                match = match || sharp == options.rootName.GetText() ||
-                        std::strcmp(slash + 1, options.rootName.GetText()) == 0;
-            }
-            if (match)
-                m_root.SelectIndex(i);
-        }
-    }
+    int rootMidi = 0;
+    if (!options.rootName.IsEmpty() && FindRootByName(options.rootName, rootMidi))
+        m_root.SelectValue(rootMidi);
     m_filling = false;
     ScaleOrRootChanged();
     m_filling = true;
@@ -903,8 +880,4 @@ bool CShowScaleDlg::OnDestroyed() {
         m_record->countIn = m_countIn ? 1 : 0;
     }
     return CBaseWindow::OnDestroyed();
-}
-
-bool CShowScaleDlg::OnShow(bool show) {
-    return CBaseWindow::OnShow(show);
 }

@@ -131,7 +131,6 @@ public:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code) override;
     bool OnDestroyed() override;
-    bool OnShow(bool show) override;
 
 private:
     bool ApplyRequest(const PRACTICE_REQUEST& request, const SHOW_SCALE_OPTIONS& options);

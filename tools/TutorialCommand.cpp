@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr int kFirstRoot = 48;
-
 bool EndsWith(const CCharString& text, const char* ending) {
     size_t length = std::strlen(ending);
     return text.GetLength() >= length &&
@@ -43,22 +41,6 @@ bool ReadNumber(const char* text, double& value) {
 }
 
 } // namespace
-
-bool FindRootByName(const char* name, int& midi) {
-    if (!name)
-        return false;
-    for (int i = 0; i < 12; ++i) {
-        const char* sharp = GetSharpName(kFirstRoot + i);
-        const char* flat = GetFlatName(kFirstRoot + i);
-        CCharString both;
-        both.Format("%s/%s", sharp, flat);
-        if (std::strcmp(name, sharp) == 0 || std::strcmp(name, flat) == 0 || both == name) {
-            midi = kFirstRoot + i;
-            return true;
-        }
-    }
-    return false;
-}
 
 CTutorialCommand::CTutorialCommand() {
     Reset();

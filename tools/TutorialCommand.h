@@ -2,6 +2,7 @@
 
 #include "core/CharString.h"
 #include "song/Composer.h"
+#include "theory/NoteManager.h" // FindRootByName, used with the commands
 #include "theory/Thing.h"
 #include "tools/ShowScaleDlg.h"
 
@@ -87,7 +88,3 @@ private:
     unsigned m_named = 0;
     CCharString m_error;
 };
-
-// The MIDI note 48 to 59 of a root spelled as the Show Scale tool lists it: "C", "C#", "Db" or
-// the list's own "C#/Db". False for anything else.
-bool FindRootByName(const char* name, int& midi);
