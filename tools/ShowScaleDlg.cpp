@@ -349,8 +349,11 @@ bool CShowScaleDlg::OnInitDialog() {
         return Fail("Can't create Note Wheel: %s", "no window");
     FillLists();
     UpdateMenuChecks();
+    // The neck's tuning never changes; the marks are redrawn on every show.
+    CNoteList tuning;
+    if (m_host.GetNoteManager().GetTuning(INSTRUMENT_GUITAR, tuning))
+        m_fretboard->SetTuning(tuning);
     ScaleOrRootChanged();
-    PatternChanged();
     return true;
 }
 
@@ -486,11 +489,10 @@ void CShowScaleDlg::ScaleOrRootChanged() {
     if (!m_pattern.SelectValue(previousPattern))
         m_pattern.SelectIndex(0);
     m_filling = false;
-    PatternChanged();
+    PatternChanged(); // also updates the progression text for the new scale and root
 
     ShowScale();
     ShowChord();
-    UpdateProgressionText();
 }
 
 void CShowScaleDlg::PatternChanged() {
@@ -583,9 +585,6 @@ bool CShowScaleDlg::ShowScale() {
         return Fail("Can't place the scale on the neck: %s", manager.GetErrorText().GetText());
     if (m_shownNotes.GetCount() > 0)
         m_shownNotes.AssignFingers(0, m_shownNotes.GetCount() - 1);
-    CNoteList tuning;
-    if (manager.GetTuning(INSTRUMENT_GUITAR, tuning))
-        m_fretboard->SetTuning(tuning);
     m_fretboard->ShowNoteMarks(m_shownNotes);
     m_host.ShowNotesOnGuitars(m_shownNotes);
     m_host.SetHandPosition(kLead, ClampHand(request.position));
