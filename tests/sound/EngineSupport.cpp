@@ -14,6 +14,8 @@
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 
+} // namespace
+
 WAVE_FORMAT MonoFormat() {
     WAVE_FORMAT format;
     format.formatTag = WAVE_FORMAT_PCM;
@@ -24,6 +26,8 @@ WAVE_FORMAT MonoFormat() {
     format.avgBytesPerSec = 88200;
     return format;
 }
+
+namespace {
 
 bool WriteSample(const std::string& path, const std::vector<int16_t>& values) {
     CSoundInfo sample;

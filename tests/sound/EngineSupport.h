@@ -14,6 +14,9 @@
 // stringed set with one file per string, fret 0, and the whole drum table) and a practice-like
 // note list.
 
+// The format of the test samples: mono, 16-bit, 44,100 frames a second.
+WAVE_FORMAT MonoFormat();
+
 // A fresh, empty folder under the system's temporary folder, unique per call; ends with '/'.
 std::string MakeTempFolder(const char* tag);
 

@@ -13,23 +13,12 @@
 
 namespace {
 
-WAVE_FORMAT Mono() {
-    WAVE_FORMAT format;
-    format.formatTag = WAVE_FORMAT_PCM;
-    format.channels = 1;
-    format.samplesPerSec = 44100;
-    format.bitsPerSample = 16;
-    format.blockAlign = 2;
-    format.avgBytesPerSec = 88200;
-    return format;
-}
-
 // A mono sample of the given values and a last half-wave of one value, so that the cut at the
 // last zero crossing (which drops the value before the wave's last sign change) keeps every
 // value given.
 CSoundInfo MakeSample(const std::vector<int16_t>& values) {
     CSoundInfo sample;
-    sample.format = Mono();
+    sample.format = MonoFormat();
     std::vector<int16_t> all(values);
     const int16_t other = values.back() >= 0 ? -1 : 1;
     all.push_back(other);
@@ -137,7 +126,7 @@ TEST_F(MixKernelTest, MixingMatchesTheDefinitionFrameByFrame) {
     for (int round = 0; round < 40; ++round) {
         const uint32_t count = 1 + Next() % 3000;
         CSoundInfo sample;
-        sample.format = Mono();
+        sample.format = MonoFormat();
         ASSERT_TRUE(sample.Allocate(count * 2));
         for (uint32_t i = 0; i < count; ++i)
             sample.GetValues()[i] = RandomValue();
