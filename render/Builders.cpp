@@ -12,6 +12,7 @@ namespace {
 IFontOutlines* g_fonts = nullptr;
 
 constexpr float kPi = 3.14159265358979f;
+constexpr const char* kNothingToFill = "Can't extrude: nothing to fill";
 
 // One point of a profile that is turned about the y axis: distance from the axis, height, the
 // profile normal (outward from the axis, up) and the texture v.
@@ -48,6 +49,8 @@ public:
     bool Open() {
         if (!m_p.m_buffer)
             return m_p.Fail("No vertex buffer");
+        if (m_p.m_sharingGeometry)
+            return m_p.Fail("Shared geometry can't grow");
         if (m_p.m_colors.empty())
             return m_p.Fail("No colors are set");
         if (m_color < 0 || static_cast<size_t>(m_color) >= m_p.m_colors.size())
@@ -484,11 +487,19 @@ bool CPrimitive::Text(const char* text, float height, int color) {
     CCharString why;
     if (!fonts->GetOutlines(text, "Arial", 700, contours, why))
         return Fail("Can't create text '%s': %s", text, why.GetText());
+    if (!Extrude(contours, height, 0.05f * height, color)) {
+        if (m_error == kNothingToFill)
+            return Fail("Can't create text '%s': nothing to fill", text);
+        return false;
+    }
+    return true;
+}
+
+bool CPrimitive::Extrude(const CONTOURS& contours, float scale, float depth, int color) {
     std::vector<glm::vec2> points;
     std::vector<int> triangles;
     if (!TessellateContours(contours, points, triangles))
-        return Fail("Can't create text '%s': nothing to fill", text);
-    const float depth = 0.05f * height;
+        return Fail("%s", kNothingToFill);
     float minX = 0, maxX = 1e-6f;
     for (const glm::vec2& p : points) {
         minX = std::min(minX, p.x);
@@ -504,9 +515,9 @@ bool CPrimitive::Text(const char* text, float height, int color) {
         const float z = face == 0 ? 0.0f : depth;
         const VEC3 normal(0, 0, face == 0 ? -1.0f : 1.0f);
         const int first =
-            b.Vertex(VEC3(points[0] * height, z), normal, uv(points[0]).x, uv(points[0]).y);
+            b.Vertex(VEC3(points[0] * scale, z), normal, uv(points[0]).x, uv(points[0]).y);
         for (size_t i = 1; i < points.size(); ++i)
-            b.Vertex(VEC3(points[i] * height, z), normal, uv(points[i]).x, uv(points[i]).y);
+            b.Vertex(VEC3(points[i] * scale, z), normal, uv(points[i]).x, uv(points[i]).y);
         for (size_t t = 0; t + 2 < triangles.size(); t += 3) {
             const int a = first + triangles[t], c1 = first + triangles[t + 1],
                       c2 = first + triangles[t + 2];
@@ -518,11 +529,11 @@ bool CPrimitive::Text(const char* text, float height, int color) {
     for (const auto& raw : contours) {
         const size_t n = raw.size();
         for (size_t i = 0; i < n; ++i) {
-            const glm::vec2 p = raw[i] * height, q = raw[(i + 1) % n] * height;
+            const glm::vec2 p = raw[i] * scale, q = raw[(i + 1) % n] * scale;
             if (glm::distance(p, q) < 1e-7f)
                 continue;
             glm::vec2 outward = glm::normalize(glm::vec2(q.y - p.y, p.x - q.x));
-            const glm::vec2 middle = (p + q) * 0.5f / height;
+            const glm::vec2 middle = (p + q) * 0.5f / scale;
             const glm::vec2 probe = middle + outward * 1e-4f;
             int crossings = 0;
             for (const auto& c : contours)

@@ -150,9 +150,13 @@ MATRIX MatrixTurn(const VEC3& from, const VEC3& to) {
     if (cosine > 1.0f - 1e-7f)
         return MATRIX(1.0f);
     VEC3 axis = glm::cross(f, t);
-    // Opposite directions have no cross product; any perpendicular axis gives the half turn.
-    if (glm::length(axis) < 1e-6f)
+    // Parallel directions have no cross product: the same direction (within rounding) needs no
+    // turn, opposite ones a half turn about any perpendicular axis.
+    if (glm::length(axis) < 1e-6f) {
+        if (cosine > 0.0f)
+            return MATRIX(1.0f);
         axis = Vec3Perpendicular(f);
+    }
     const QUATERNION q = QuaternionNormalize(QuaternionRotationAxis(axis, std::acos(cosine)));
     return MatrixRotationQuaternion(q);
 }

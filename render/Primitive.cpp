@@ -75,6 +75,19 @@ void CPrimitive::TurnOrientation(const MATRIX& r) {
     m_transform.twist = AngleAbout(twist, m_transform.rest);
 }
 
+bool CPrimitive::ShareGeometry(const CPrimitive& source) {
+    if (m_vertexCount != 0 || m_triangleCount != 0)
+        return Fail("Can't share geometry: the part has its own");
+    if (source.m_buffer != m_buffer || source.m_lines != m_lines)
+        return Fail("Can't share geometry of another kind or buffer");
+    m_firstVertex = source.m_firstVertex;
+    m_vertexCount = source.m_vertexCount;
+    m_firstIndex = source.m_firstIndex;
+    m_triangleCount = source.m_triangleCount;
+    m_sharingGeometry = true;
+    return true;
+}
+
 void CPrimitive::AddChild(CPrimitive* child) {
     child->m_parent = this;
     m_children.push_back(child);
@@ -99,7 +112,7 @@ void CPrimitive::SetColor(int number, uint32_t color) {
 
 bool CPrimitive::SetColors(const std::vector<uint32_t>& colors) {
     m_colors = colors;
-    if (m_vertexCount == 0)
+    if (m_vertexCount == 0 || m_sharingGeometry)
         return true;
     if (!m_buffer)
         return Fail("No vertex buffer");
@@ -151,7 +164,7 @@ bool CPrimitive::MoveTo(const VEC3& point, bool relative) {
 bool CPrimitive::TransformRange(const MATRIX& m) {
     for (VEC3& point : m_modelPoints)
         point = Vec3TransformCoord(point, m);
-    if (m_vertexCount == 0)
+    if (m_vertexCount == 0 || m_sharingGeometry)
         return true;
     if (!m_buffer)
         return Fail("No vertex buffer");

@@ -7,6 +7,7 @@
 
 #include "core/CharString.h"
 #include "core/VarList.h"
+#include "render/FontOutlines.h"
 #include "render/Math3D.h"
 #include "render/RenderDevice.h"
 #include "render/VertexBuffer.h"
@@ -182,6 +183,17 @@ public:
     // Solid text (Arial bold) whose em is `height` tall, extruded 0.05 em toward +z; the face
     // looks toward -z, the baseline on y = 0 starting at x = 0 ("No font for 3D text").
     bool Text(const char* text, float height, int color = 0);
+    // The closed contours (nested ones alternate between solid and hole) times `scale`, filled
+    // on z = 0 facing -z and extruded `depth` toward +z ("Can't extrude: nothing to fill").
+    bool Extrude(const CONTOURS& contours, float scale, float depth, int color = 0);
+
+    // Draws the range of `source` (built, in the same buffer) as its own, placed by its own
+    // transform: many copies of one mesh for the price of one. The vertices stay the source's:
+    // geometry operations and SetColors on this part leave them alone (they must reach the
+    // source, as they do when both lie in the subtree they are applied to), and no builder may
+    // add to it ("Shared geometry can't grow"). Its own range must be empty.
+    bool ShareGeometry(const CPrimitive& source);
+    bool IsSharingGeometry() const { return m_sharingGeometry; }
 
     const char* GetName() const { return m_name.GetText(); }
     const CCharString& GetError() const { return m_error; }
@@ -273,4 +285,5 @@ private:
     bool m_changed = false;
     bool m_enabled = true;
     std::vector<VEC3*> m_tracked;
+    bool m_sharingGeometry = false;
 };

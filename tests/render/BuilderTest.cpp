@@ -4,18 +4,9 @@
 
 #include "render/FontOutlines.h"
 #include "render/Primitive.h"
+#include "tests/render/SquareFont.h"
 
 namespace {
-
-// The letter "O" as two nested squares: 1 x 1 with a 0.5 x 0.5 hole.
-class CSquareFont : public IFontOutlines {
-public:
-    bool GetOutlines(const char*, const char*, int, CONTOURS& contours, CCharString&) override {
-        contours = {{{0, 0}, {1, 0}, {1, 1}, {0, 1}},
-                    {{0.25f, 0.25f}, {0.25f, 0.75f}, {0.75f, 0.75f}, {0.75f, 0.25f}}};
-        return true;
-    }
-};
 
 struct SCENE {
     CVertexBuffer buffer{nullptr, 64};

@@ -1,4 +1,5 @@
 // The scene's matrix functions against values worked out by hand from their formulas.
+#include <cmath>
 #include <gtest/gtest.h>
 
 #include "render/Math3D.h"
@@ -68,6 +69,11 @@ TEST(Math3D, HermiteBlendsEndsAndTangents) {
 TEST(Math3D, TurnCarriesOneDirectionOntoAnother) {
     for (const VEC3& to : {VEC3(1, 0, 0), VEC3(0, -1, 0), VEC3(0.3f, 0.4f, -2)})
         ExpectNear(Vec3TransformNormal({0, 1, 0}, MatrixTurn({0, 1, 0}, to)), Vec3Normalize(to));
+    // A direction onto itself is no turn, however its normalisation rounds.
+    for (int i = 1; i < 2000; ++i) {
+        const VEC3 v(std::sin(i * 1.7f), std::cos(i * 0.37f), std::sin(i * 0.11f) * 0.5f);
+        ExpectNear(Vec3TransformNormal({1, 0, 0}, MatrixTurn(v, v)), {1, 0, 0});
+    }
 }
 
 TEST(Math3D, ColorPackingClampsEachComponent) {

@@ -177,4 +177,33 @@ TEST(Primitive, RenderSetsEachOwnMatrixAroundItsSubtreeAndSkipsHiddenParts) {
     delete root;
 }
 
+TEST(Primitive, SharedGeometryIsDrawnWhereTheSharerIsAndTransformedOnce) {
+    CFakeDevice device;
+    CVertexBuffer buffer(&device, 100);
+    auto* root = new CPrimitive(&device, &buffer, "Root");
+    auto* source = new CPrimitive(&device, &buffer, "Source");
+    auto* copy = new CPrimitive(&device, &buffer, "Copy");
+    root->AddChild(source);
+    root->AddChild(copy);
+    source->SetColor(0, 0xFFFFFFFF);
+    copy->SetColor(0, 0xFF0000FF);
+    ASSERT_TRUE(source->Sphere(1, 6));
+    ASSERT_TRUE(copy->ShareGeometry(*source));
+    EXPECT_FALSE(copy->Cylinder(1, 1, 4, 0));
+    EXPECT_STREQ(copy->GetError().GetText(), "Shared geometry can't grow");
+    ASSERT_TRUE(copy->MoveBy(5, 0, 0));
+    ASSERT_TRUE(root->ScaleGeometry(2, false));
+    ASSERT_TRUE(copy->SetColors({0xFF00FF00}));
+    const VERTEX& top =
+        buffer.GetVertices()[source->GetFirstVertex() + source->GetVertexCount() - 1];
+    ExpectNear(top.position, {0, 2, 0});
+    EXPECT_EQ(top.color, 0xFFFFFFFFu);
+    ASSERT_TRUE(root->Render());
+    ASSERT_EQ(device.m_draws.size(), 2u);
+    EXPECT_EQ(device.m_draws[1].range.firstVertex, source->GetFirstVertex());
+    EXPECT_EQ(device.m_draws[1].range.count, source->GetTriangleCount());
+    ExpectNear(Vec3TransformCoord(top.position, device.m_draws[1].world), {10, 2, 0});
+    delete root;
+}
+
 } // namespace
