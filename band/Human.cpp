@@ -115,7 +115,10 @@ bool CHand::Build(THING thing) {
     // normal and its side direction (the axis the fingers curl about) are the right hand's
     // negated, and the thumb stays on the +x side.
     const float sz = thing == THING_RIGHT_HAND ? 1.0f : -1.0f;
-    if (!BodyBlock(kPalmWidth, kPalmLength, kPalmThickness, 8))
+    // The palm: a flattened ellipsoid from the wrist to the knuckles.
+    if (!Sphere(kPalmWidth / 2.0f, 14, kPalmLength * 0.6f / (kPalmWidth / 2.0f),
+                kPalmThickness * 0.6f / (kPalmWidth / 2.0f)) ||
+        !Translate(0, kPalmLength * 0.55f, 0))
         return false;
     static const char* const kNames[kFingers] = {"Thumb", "Index finger", "Middle finger",
                                                  "Ring finger", "Small finger"};
@@ -144,6 +147,16 @@ bool CHand::Build(THING thing) {
     m_points[2] = VEC3(-sz, 0, 0);
     TrackPoints(m_points, 3);
     return true;
+}
+
+bool CHand::ReachFinger(int finger, const VEC3& target, bool pointOnly) {
+    if (finger < 0 || finger >= kFingers)
+        return Fail("No finger %d on the hand", finger);
+    CFinger* f = m_fingers[finger];
+    const bool ok =
+        pointOnly ? f->PointAt(target)
+                  : f->Reach(target, GetDirection(), finger == 0 ? GetPalmNormal() : GetSide());
+    return ok ? true : FailFrom(*f);
 }
 
 void CHand::Hold(CPrimitive* item, const VEC3& tip) {
@@ -484,13 +497,7 @@ bool CHuman::ReachFoot(THING leg, const VEC3& point, const VEC3& direction, floa
 
 bool CHuman::ReachFinger(THING hand, int finger, const VEC3& target, bool pointOnly) {
     CHand* h = GetHand(hand);
-    if (finger < 0 || finger >= CHand::kFingers)
-        return Fail("No finger %d on the hand", finger);
-    CFinger* f = h->GetFinger(finger);
-    const bool ok = pointOnly ? f->PointAt(target)
-                              : f->Reach(target, h->GetDirection(),
-                                         finger == 0 ? h->GetPalmNormal() : h->GetSide());
-    return ok ? true : FailFrom(*f);
+    return h->ReachFinger(finger, target, pointOnly) ? true : FailFrom(*h);
 }
 
 bool CHuman::GetHandPoint(THING hand, VEC3& point) const {

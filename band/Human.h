@@ -55,6 +55,9 @@ public:
     // thing: THING_LEFT_HAND or THING_RIGHT_HAND. Colour 0 is the skin, colour 1 (when set)
     // the nails and knuckles.
     bool Build(THING thing);
+    // Finger 0 (thumb) to 4 bends to put its tip on target, from the hand's direction, curling
+    // toward the palm (the thumb across it); with pointOnly it only points straight at it.
+    bool ReachFinger(int finger, const VEC3& target, bool pointOnly);
     // Gives the hand an item to hold (owned as its child); its tip is tracked at `tip` (model
     // space of the item as it is now placed in the hand).
     void Hold(CPrimitive* item, const VEC3& tip);

@@ -18,7 +18,9 @@ bool AddPart(CPrimitive& parent, const char* name, CPrimitive*& part, BUILD buil
 }
 
 // 3D texts built once per text and size and shared by every part that shows them: a fretboard
-// shows the same dozen note names and the same fret numbers hundreds of times.
+// shows the same dozen note names and the same fret numbers hundreds of times. The first part
+// that shows a text holds its geometry, so the parts must outlive the map (one map per picture)
+// and geometry operations must reach all of them alike (a whole picture scaled at once).
 class CTextShapes {
 public:
     // Gives `part` the text (em `height`, colour number `color` of its list), built at its model

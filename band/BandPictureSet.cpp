@@ -1,0 +1,128 @@
+#include "band/BandPictureSet.h"
+
+#include "band/Guitars.h"
+#include "band/Human.h"
+
+CBandPictureSet::CBandPictureSet(CNoteManager* notes) : m_notes(notes) {}
+
+CBandPictureSet::~CBandPictureSet() = default;
+
+void CBandPictureSet::Forget() {
+    for (CGuitars*& guitar : m_guitars)
+        guitar = nullptr;
+    m_texts = CTextShapes();
+}
+
+bool CBandPictureSet::Build(int kind, CRenderDevice* device, CVertexBuffer* buffer,
+                            std::vector<CPrimitive*>& primitives, CCharString& error) {
+    Forget();
+    switch (kind) {
+    case 9:
+    case 11:
+        return BuildGuitars(device, buffer, primitives, error);
+    case 13:
+    case 16:
+        return BuildHand(kind == 16, device, buffer, primitives, error);
+    default:
+        return true;
+    }
+}
+
+bool CBandPictureSet::BuildGuitars(CRenderDevice* device, CVertexBuffer* buffer,
+                                   std::vector<CPrimitive*>& primitives, CCharString& error) {
+    // Lead, rhythm and bass from left to right, faces toward the camera, necks up.
+    const THING kinds[3] = {THING_LEAD_GUITAR, THING_RHYTHM_GUITAR, THING_BASS_GUITAR};
+    const char* const names[3] = {"Lead guitar", "Rhythm guitar", "Bass guitar"};
+    for (int k = 0; k < 3; ++k) {
+        auto* guitar = new CGuitars(device, buffer, names[k], m_notes);
+        primitives.push_back(guitar);
+        if (!guitar->Build(kinds[k], 0, &m_texts) || !guitar->ScaleGeometry(kSceneScale, false) ||
+            !guitar->MoveBy(-6.0f + 6.0f * k, kinds[k] == THING_BASS_GUITAR ? -1.5f : -0.8f, 0)) {
+            error.Format("Can't build the %s: %s", names[k], guitar->GetError().GetText());
+            return false;
+        }
+        m_guitars[k] = guitar;
+    }
+    return true;
+}
+
+// Bends fingers first..4 a little toward the palm, as a hand at rest.
+static bool CurlFingers(CHand& hand, int first) {
+    for (int k = first; k < CHand::kFingers; ++k) {
+        CFinger* finger = hand.GetFinger(k);
+        const VEC3 bend = k == 0 ? VEC3(-0.5f, 1, 0) : VEC3(0, 1, 0);
+        const MATRIX world = hand.GetWorld();
+        const VEC3 toward = Vec3TransformNormal(bend, world) + 0.4f * hand.GetPalmNormal();
+        if (!hand.ReachFinger(k,
+                              finger->GetPosition() +
+                                  2.6f * finger->GetPhalangeLength() * Vec3Normalize(toward),
+                              false))
+            return false;
+    }
+    return true;
+}
+
+bool CBandPictureSet::BuildHand(bool reaching, CRenderDevice* device, CVertexBuffer* buffer,
+                                std::vector<CPrimitive*>& primitives, CCharString& error) {
+    auto* hand = new CHand(device, buffer, "Hand");
+    primitives.push_back(hand);
+    hand->SetColor(0, 0xFFC0C0C0);
+    if (!hand->Build(THING_RIGHT_HAND)) {
+        error.Format("Can't build the hand: %s", hand->GetError().GetText());
+        return false;
+    }
+    if (!reaching) {
+        // Upright in the middle of the view, turned a little to show the fingers' bend.
+        if (!hand->RotateXYZ(0, 0, 0, 35, false) || !hand->MoveBy(0, -8, 0) ||
+            !CurlFingers(*hand, 0)) {
+            error.Format("Can't pose the hand: %s", hand->GetError().GetText());
+            return false;
+        }
+        return true;
+    }
+    // Thumb and index finger take hold of a red and a green marker.
+    const VEC3 red(0.6f, 2.1f, 1.6f), green(0.8f, 2.0f, 1.7f);
+    const uint32_t colors[2] = {0xFFFF0000, 0xFF00FF00};
+    const VEC3 at[2] = {red, green};
+    for (int k = 0; k < 2; ++k) {
+        auto* marker = new CPrimitive(device, buffer, k == 0 ? "Red marker" : "Green marker");
+        primitives.push_back(marker);
+        marker->SetColor(0, colors[k]);
+        if (!marker->Sphere(0.06f, 10) || !marker->MoveBy(at[k].x, at[k].y, at[k].z)) {
+            error.Format("Can't build a marker: %s", marker->GetError().GetText());
+            return false;
+        }
+    }
+    // A quarter-size hand, fingers up and palm toward the markers, which lie in front of the
+    // palm between the thumb and the index finger.
+    constexpr float kSize = 0.25f;
+    const VEC3 between = VEC3(2.4f, 6.0f, -3.6f) * kSize;
+    const VEC3 wrist = (red + green) / 2.0f - between;
+    if (!hand->ScaleGeometry(kSize, false) || !hand->MoveTo(wrist, false) ||
+        !hand->ReachFinger(0, red, false) || !hand->ReachFinger(1, green, false) ||
+        !CurlFingers(*hand, 2)) {
+        error.Format("Can't reach the markers: %s", hand->GetError().GetText());
+        return false;
+    }
+    return true;
+}
+
+CGuitars* CBandPictureSet::GetGuitar(int thing) const {
+    for (CGuitars* guitar : m_guitars)
+        if (guitar && guitar->GetKind() == thing)
+            return guitar;
+    return nullptr;
+}
+
+bool CBandPictureSet::GetCamera(int thing, int firstFret, int lastFret, VEC3& eye, VEC3& lookAt,
+                                VEC3& up) {
+    CGuitars* guitar = GetGuitar(thing);
+    if (!guitar)
+        return false;
+    guitar->GetFretFrame(firstFret, lastFret, eye, lookAt, up);
+    return true;
+}
+
+bool CBandPictureSet::PoseNote(const CNote&, CCharString&) {
+    return true;
+}
