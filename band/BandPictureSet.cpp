@@ -1,5 +1,6 @@
 #include "band/BandPictureSet.h"
 
+#include "band/Drums.h"
 #include "band/Guitars.h"
 #include "band/Human.h"
 
@@ -17,6 +18,17 @@ bool CBandPictureSet::Build(int kind, CRenderDevice* device, CVertexBuffer* buff
                             std::vector<CPrimitive*>& primitives, CCharString& error) {
     Forget();
     switch (kind) {
+    case 8: {
+        // The kit as the drummer sees it, in the middle of the view.
+        auto* drums = new CDrumSet(device, buffer, "Drums");
+        primitives.push_back(drums);
+        if (!drums->Build() || !drums->ScaleGeometry(kSceneScale, false) ||
+            !drums->MoveBy(-1.0f, -5.0f, 0.0f)) {
+            error.Format("Can't build the drum set: %s", drums->GetError().GetText());
+            return false;
+        }
+        return true;
+    }
     case 9:
     case 11:
         return BuildGuitars(device, buffer, primitives, error);
@@ -46,22 +58,6 @@ bool CBandPictureSet::BuildGuitars(CRenderDevice* device, CVertexBuffer* buffer,
     return true;
 }
 
-// Bends fingers first..4 a little toward the palm, as a hand at rest.
-static bool CurlFingers(CHand& hand, int first) {
-    for (int k = first; k < CHand::kFingers; ++k) {
-        CFinger* finger = hand.GetFinger(k);
-        const VEC3 bend = k == 0 ? VEC3(-0.5f, 1, 0) : VEC3(0, 1, 0);
-        const MATRIX world = hand.GetWorld();
-        const VEC3 toward = Vec3TransformNormal(bend, world) + 0.4f * hand.GetPalmNormal();
-        if (!hand.ReachFinger(k,
-                              finger->GetPosition() +
-                                  2.6f * finger->GetPhalangeLength() * Vec3Normalize(toward),
-                              false))
-            return false;
-    }
-    return true;
-}
-
 bool CBandPictureSet::BuildHand(bool reaching, CRenderDevice* device, CVertexBuffer* buffer,
                                 std::vector<CPrimitive*>& primitives, CCharString& error) {
     auto* hand = new CHand(device, buffer, "Hand");
@@ -74,7 +70,7 @@ bool CBandPictureSet::BuildHand(bool reaching, CRenderDevice* device, CVertexBuf
     if (!reaching) {
         // Upright in the middle of the view, turned a little to show the fingers' bend.
         if (!hand->RotateXYZ(0, 0, 0, 35, false) || !hand->MoveBy(0, -8, 0) ||
-            !CurlFingers(*hand, 0)) {
+            !hand->Curl(0, 2.6f)) {
             error.Format("Can't pose the hand: %s", hand->GetError().GetText());
             return false;
         }
@@ -100,7 +96,7 @@ bool CBandPictureSet::BuildHand(bool reaching, CRenderDevice* device, CVertexBuf
     const VEC3 wrist = (red + green) / 2.0f - between;
     if (!hand->ScaleGeometry(kSize, false) || !hand->MoveTo(wrist, false) ||
         !hand->ReachFinger(0, red, false) || !hand->ReachFinger(1, green, false) ||
-        !CurlFingers(*hand, 2)) {
+        !hand->Curl(2, 2.6f)) {
         error.Format("Can't reach the markers: %s", hand->GetError().GetText());
         return false;
     }

@@ -8,9 +8,10 @@
 class CGuitars;
 class CNoteManager;
 
-// The band's pictures for the 3D view: the three guitars side by side (9 and 11), a hand (13)
-// and a hand reaching two markers (16). Guitars and hands are built a tenth of their size (a
-// guitar is then 10 units long), so that the view's default camera shows them whole.
+// The band's pictures for the 3D view: the drum set (8), the three guitars side by side (9 and
+// 11), a hand (13) and a hand reaching two markers (16). The kit and the guitars are built a
+// tenth of their size (a guitar is then 10 units long), so that the view's default camera shows
+// them whole.
 class CBandPictureSet : public CBandPictures {
 public:
     static constexpr float kSceneScale = 0.1f;

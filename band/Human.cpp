@@ -159,6 +159,20 @@ bool CHand::ReachFinger(int finger, const VEC3& target, bool pointOnly) {
     return ok ? true : FailFrom(*f);
 }
 
+bool CHand::Curl(int first, float reach) {
+    for (int k = first; k < kFingers; ++k) {
+        CFinger* finger = m_fingers[k];
+        const VEC3 bend = k == 0 ? VEC3(-0.5f, 1, 0) : VEC3(0, 1, 0);
+        const VEC3 toward = Vec3TransformNormal(bend, GetWorld()) + 0.4f * GetPalmNormal();
+        if (!ReachFinger(k,
+                         finger->GetPosition() +
+                             reach * finger->GetPhalangeLength() * Vec3Normalize(toward),
+                         false))
+            return false;
+    }
+    return true;
+}
+
 void CHand::Hold(CPrimitive* item, const VEC3& tip) {
     AddChild(item);
     m_item = item;
@@ -406,7 +420,8 @@ CHuman::CHuman(CRenderDevice* device, CVertexBuffer* buffer, const char* name)
 
 bool CHuman::Build(THING kind) {
     m_kind = kind;
-    // Elbows of a drummer go out to the sides; a guitarist's right elbow hangs back and out.
+    // Elbows bend toward these: a drummer's out to the sides, a guitarist's left one back and up
+    // under the neck, the right one out behind the guitar's body.
     if (kind == THING_DRUM_SET) {
         m_hints[0] = VEC3(200, 0, 100);
         m_hints[1] = VEC3(-200, 0, 100);
@@ -466,7 +481,7 @@ bool CHuman::Build(THING kind) {
         arm->SetColor(2, 0xFF0000FF);
         const float x = left ? kTorsoWidth / 2.0f : -kTorsoWidth / 2.0f;
         if (!arm->Build(left ? THING_LEFT_ARM : THING_RIGHT_ARM, 6.0f, kArmLength,
-                        left ? nullptr : &m_hints[1]) ||
+                        &m_hints[left ? 0 : 1]) ||
             !arm->RotateXYZ(left ? 0.1f : -0.1f, -1, 0, 0, false) || !arm->MoveBy(x, shoulder, 0))
             return FailFrom(*arm);
         (left ? m_leftArm : m_rightArm) = arm;

@@ -58,6 +58,9 @@ public:
     // Finger 0 (thumb) to 4 bends to put its tip on target, from the hand's direction, curling
     // toward the palm (the thumb across it); with pointOnly it only points straight at it.
     bool ReachFinger(int finger, const VEC3& target, bool pointOnly);
+    // Bends fingers first..4 toward the palm, their tips `reach` phalanges from their roots
+    // (3: straight; less is a tighter curl).
+    bool Curl(int first, float reach);
     // Gives the hand an item to hold (owned as its child); its tip is tracked at `tip` (model
     // space of the item as it is now placed in the hand).
     void Hold(CPrimitive* item, const VEC3& tip);

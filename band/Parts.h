@@ -17,6 +17,14 @@ bool AddPart(CPrimitive& parent, const char* name, CPrimitive*& part, BUILD buil
     return build(*part);
 }
 
+// Clears the changed flags of the part and everything below it: a pose taken without recording
+// (a rest pose) then produces no keys.
+inline void ClearChanged(CPrimitive& part) {
+    part.SetChanged(false);
+    for (CPrimitive* child : part.GetChildren())
+        ClearChanged(*child);
+}
+
 // 3D texts built once per text and size and shared by every part that shows them: a fretboard
 // shows the same dozen note names and the same fret numbers hundreds of times. The first part
 // that shows a text holds its geometry, so the parts must outlive the map (one map per picture)

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "band/BandPictureSet.h"
+#include "band/Drums.h"
 #include "render/GraphicsDevice.h"
 #include "render/SceneView.h"
 #include "render/SpacePainter.h"
@@ -51,6 +52,47 @@ TEST(BandPictures, GuitarsAndHandsLookAsTheyDid) {
     ASSERT_TRUE(v.painter.LookAt(THING_LEAD_GUITAR, 0, 12));
     ASSERT_TRUE(v.painter.RenderFrame(true));
     EXPECT_EQ(ComparePicture(v.painter.GetDevice()->GrabBackBuffer(), "band-lead-frets"), "");
+}
+
+TEST(BandPictures, DrumSetAndADrummerMidStroke) {
+    VIEW v;
+    EXPECT_EQ(ComparePicture(v.Picture(8), "band-drums"), "");
+    // The drummer on his own, striking the snare with the right hand while the left is raised
+    // over the hi-hat and the right foot presses the bass drum's pedal.
+    CGraphicsDevice& device = *v.painter.GetDevice();
+    CVertexBuffer buffer(&device, 5000);
+    CDrummer drummer(&device, &buffer, "Drummer");
+    ASSERT_TRUE(drummer.Build()) << drummer.GetError().GetText();
+    CNote note;
+    const struct {
+        THING thing, hand;
+        float volume;
+    } strokes[] = {{THING_SNARE_DRUM, THING_RIGHT_HAND, 0.0f},
+                   {THING_HIHAT_CLOSED, THING_LEFT_HAND, 1.0f},
+                   {THING_BASS_DRUM_1, THING_NONE, 0.0f}};
+    for (const auto& s : strokes) {
+        note.m_thing = s.thing;
+        note.m_hand = s.hand;
+        note.m_volume = s.volume;
+        ASSERT_TRUE(drummer.PlayNote(note, nullptr)) << drummer.GetError().GetText();
+    }
+    VEC3 eye, at, up;
+    drummer.GetCamera(eye, at, up);
+    bool lost = false;
+    ASSERT_TRUE(device.CheckDevice(lost));
+    // The "Look at drums" camera, and a second view from the drummer's right.
+    for (int k = 0; k < 2; ++k) {
+        const VEC3 from = k == 0 ? eye : VEC3(220, 140, 40);
+        device.SetView(
+            MatrixLookAtLH(from, k == 0 ? at : VEC3(0, 70, 30), k == 0 ? up : VEC3(0, 1, 0)));
+        device.SetProjection(MatrixPerspectiveFovLH(30 * kRadiansPerDegree, 4.0f / 3, 5.0f, 1000));
+        ASSERT_TRUE(device.Clear(0xFF000000, 1.0f) && device.BeginScene() &&
+                    device.SetWorld(MATRIX(1.0f)) && drummer.Render() && device.EndScene())
+            << device.GetError().GetText() << drummer.GetError().GetText();
+        EXPECT_EQ(
+            ComparePicture(device.GrabBackBuffer(), k == 0 ? "band-drummer" : "band-drummer-side"),
+            "");
+    }
 }
 
 } // namespace
