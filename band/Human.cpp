@@ -1,5 +1,7 @@
 #include "band/Human.h"
 
+#include "band/Parts.h"
+
 #include <cmath>
 
 namespace {
@@ -9,17 +11,6 @@ constexpr float kDegrees = 1.0f / kRadiansPerDegree;
 // v turned by `degrees` about axis.
 VEC3 Turn(const VEC3& v, const VEC3& axis, float degrees) {
     return Vec3TransformNormal(v, MatrixRotationAxis(axis, degrees * kRadiansPerDegree));
-}
-
-// A child part with the parent's colours, built by `build`. The part is owned by the parent
-// even when building fails.
-template <typename BUILD>
-bool AddPart(CPrimitive& parent, const char* name, CPrimitive*& part, BUILD build) {
-    part = new CPrimitive(parent.GetDevice(), parent.GetVertexBuffer(), name);
-    parent.AddChild(part);
-    for (size_t i = 0; i < parent.GetColors().size(); ++i)
-        part->SetColor(static_cast<int>(i), parent.GetColors()[i]);
-    return build(*part);
 }
 
 // Fails unless the part has at least `count` colours.
@@ -62,6 +53,12 @@ bool CFinger::Build(float length, float baseRadius, float tipRadius) {
 }
 
 bool CFinger::PointPhalanges(const VEC3 (&directions)[3]) {
+    // Fingers are asked again and again for the pose they have (a hand that stays put): the
+    // pose is kept as it is, as if it had been taken again.
+    if (IsPointed(directions)) {
+        MarkChanged(*m_phalanges[0]);
+        return true;
+    }
     for (int k = 0; k < 3; ++k) {
         const VEC3& d = directions[k];
         if (!m_phalanges[k]->Rotate(d, 0.0f, false))
@@ -90,6 +87,13 @@ bool CFinger::Reach(const VEC3& target, const VEC3& direction, const VEC3& bendA
                                 Vec3TransformNormal(first, onto),
                                 Vec3TransformNormal(Turn(first, axis, alpha), onto)};
     return PointPhalanges(directions);
+}
+
+bool CFinger::IsPointed(const VEC3 (&directions)[3]) const {
+    for (int k = 0; k < 3; ++k)
+        if (m_phalanges[k]->GetDirection() != directions[k] || m_phalanges[k]->GetTwist() != 0.0f)
+            return false;
+    return true;
 }
 
 bool CFinger::PointAt(const VEC3& target) {
@@ -237,11 +241,20 @@ bool CLimb::Reach(const VEC3& root, const VEC3& target) {
         return FailFrom(*m_upper);
     if (!m_lower->Rotate(lower, 0.0f, false))
         return FailFrom(*m_lower);
+    m_reachedFrom = root;
+    m_reachedTo = target;
     return true;
 }
 
 bool CLimb::ReachEnd(CPrimitive& end, const VEC3& point, const VEC3& direction, float twist,
                      const VEC3& joint) {
+    // A hand or foot asked for the place it has keeps it, as if it had been placed again.
+    const TRANSFORM& now = end.GetTransform();
+    if (now.position == point && now.direction == direction && now.twist == twist &&
+        m_upper->GetPosition() == m_reachedFrom && joint == m_reachedTo) {
+        MarkChanged(*m_upper);
+        return true;
+    }
     // The end part is placed on its own; if the limb can't follow, the part and everything it
     // holds go back exactly where they were.
     end.SaveTransform();

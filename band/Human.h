@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -33,6 +34,7 @@ public:
 private:
     // Points the phalanges along the three directions, root first.
     bool PointPhalanges(const VEC3 (&directions)[3]);
+    bool IsPointed(const VEC3 (&directions)[3]) const;
 
     float m_phalange = 0.0f;
     CPrimitive* m_phalanges[3] = {};
@@ -114,6 +116,9 @@ protected:
     float m_segment = 0.0f;
     float m_maxReach = 0.0f;
     const VEC3* m_hint = nullptr;
+    // The last reach: a request for the same place again moves nothing.
+    VEC3 m_reachedFrom{NAN};
+    VEC3 m_reachedTo{NAN};
     CPrimitive* m_upper = nullptr;
     CPrimitive* m_lower = nullptr;
 };

@@ -25,6 +25,14 @@ inline void ClearChanged(CPrimitive& part) {
         ClearChanged(*child);
 }
 
+// Sets the changed flags of the part and everything below it: a pose asked for again is kept
+// (recorded as a key) without being worked out again.
+inline void MarkChanged(CPrimitive& part) {
+    part.SetChanged(true);
+    for (CPrimitive* child : part.GetChildren())
+        MarkChanged(*child);
+}
+
 // 3D texts built once per text and size and shared by every part that shows them: a fretboard
 // shows the same dozen note names and the same fret numbers hundreds of times. The first part
 // that shows a text holds its geometry, so the parts must outlive the map (one map per picture)

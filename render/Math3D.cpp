@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+namespace {
+constexpr float kPi = 3.14159265358979f;
+} // namespace
+
 MATRIX MatrixMultiply(const MATRIX& a, const MATRIX& b) {
     // Row vectors: p × a × b is b * (a * p) for GLM's column vectors.
     return b * a;
@@ -149,16 +153,18 @@ MATRIX MatrixTurn(const VEC3& from, const VEC3& to) {
     const float cosine = glm::clamp(glm::dot(f, t), -1.0f, 1.0f);
     if (cosine > 1.0f - 1e-7f)
         return MATRIX(1.0f);
-    VEC3 axis = glm::cross(f, t);
+    const VEC3 axis = glm::cross(f, t);
     // Parallel directions have no cross product: the same direction (within rounding) needs no
     // turn, opposite ones a half turn about any perpendicular axis.
     if (glm::length(axis) < 1e-6f) {
         if (cosine > 0.0f)
             return MATRIX(1.0f);
-        axis = Vec3Perpendicular(f);
+        return MatrixRotationQuaternion(QuaternionRotationAxis(Vec3Perpendicular(f), kPi));
     }
-    const QUATERNION q = QuaternionNormalize(QuaternionRotationAxis(axis, std::acos(cosine)));
-    return MatrixRotationQuaternion(q);
+    // The half-angle quaternion without trigonometry: (1 + cos, sin x axis) normalised is
+    // (cos(angle / 2), sin(angle / 2) x axis). Every part's matrix is made through here.
+    return MatrixRotationQuaternion(
+        QuaternionNormalize(QUATERNION(1.0f + cosine, axis.x, axis.y, axis.z)));
 }
 
 uint32_t PackColor(float red, float green, float blue, float alpha) {

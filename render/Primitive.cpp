@@ -10,8 +10,26 @@ namespace {
 MATRIX Orientation(const TRANSFORM& t) {
     if (t.direction == VEC3(0.0f) || t.rest == VEC3(0.0f))
         return MATRIX(1.0f);
+    if (t.twist == 0.0f)
+        return MatrixTurn(t.rest, t.direction);
     const MATRIX twist = MatrixRotationAxis(t.rest, t.twist * kRadiansPerDegree);
     return MatrixMultiply(twist, MatrixTurn(t.rest, t.direction));
+}
+
+// Orientation x scaling x translation, written out: the scaling scales the orientation's
+// columns and the translation fills the last row, with no matrix products. Every move of every
+// part comes through here.
+MATRIX WorldMatrix(const MATRIX& orientation, const TRANSFORM& t) {
+    MATRIX m = orientation;
+    for (int row = 1; row <= 3; ++row) {
+        MatrixAt(m, row, 1) *= t.scale.x;
+        MatrixAt(m, row, 2) *= t.scale.y;
+        MatrixAt(m, row, 3) *= t.scale.z;
+    }
+    MatrixAt(m, 4, 1) = t.position.x;
+    MatrixAt(m, 4, 2) = t.position.y;
+    MatrixAt(m, 4, 3) = t.position.z;
+    return m;
 }
 
 // The angle (degrees) of a rotation about a known axis.
@@ -51,21 +69,21 @@ bool CPrimitive::FailFrom(const CPrimitive& child) {
     return false;
 }
 
-void CPrimitive::RebuildMatrix() {
-    m_world = MatrixMultiply(
-        MatrixMultiply(
-            Orientation(m_transform),
-            MatrixScaling(m_transform.scale.x, m_transform.scale.y, m_transform.scale.z)),
-        MatrixTranslation(m_transform.position.x, m_transform.position.y, m_transform.position.z));
+MATRIX TransformMatrix(const TRANSFORM& t) {
+    return WorldMatrix(Orientation(t), t);
+}
+
+void CPrimitive::RebuildMatrix(const MATRIX* orientation) {
+    m_world = orientation ? WorldMatrix(*orientation, m_transform) : TransformMatrix(m_transform);
     for (size_t i = 0; i < m_tracked.size(); ++i)
         *m_tracked[i] = Vec3TransformCoord(m_modelPoints[i], m_world);
     m_matrixSet = true;
     m_changed = true;
 }
 
-void CPrimitive::TurnOrientation(const MATRIX& r) {
+MATRIX CPrimitive::TurnOrientation(const MATRIX& r) {
     if (m_transform.direction == VEC3(0.0f) || m_transform.rest == VEC3(0.0f))
-        return;
+        return MATRIX(1.0f);
     const MATRIX turned = MatrixMultiply(Orientation(m_transform), r);
     m_transform.direction = Vec3TransformNormal(m_transform.direction, r);
     // What is left after the rest direction is turned onto the new direction is a twist about
@@ -73,6 +91,7 @@ void CPrimitive::TurnOrientation(const MATRIX& r) {
     const MATRIX rest = MatrixTurn(m_transform.rest, m_transform.direction);
     const MATRIX twist = MatrixMultiply(turned, glm::transpose(rest));
     m_transform.twist = AngleAbout(twist, m_transform.rest);
+    return turned;
 }
 
 bool CPrimitive::ShareGeometry(const CPrimitive& source) {
@@ -211,32 +230,32 @@ bool CPrimitive::Rotate(const VEC3& direction, float angle, bool accumulate, con
     MATRIX r = MatrixRotationAxis(f, angle * kRadiansPerDegree);
     if (direction != VEC3(0.0f))
         r = MatrixMultiply(r, MatrixTurn(f, direction));
+    if (accumulate)
+        return TurnSubtree(r, c);
 
     const MATRIX before = Orientation(m_transform);
     m_transform.position = RotateAbout(m_transform.position, c, r);
-    if (accumulate) {
-        TurnOrientation(r);
-    } else {
-        if (direction != VEC3(0.0f))
-            m_transform.direction = direction;
-        m_transform.twist = angle;
-    }
-    RebuildMatrix();
-
-    // The children turn with it by the turn it actually made: R itself when accumulating, else
-    // the step from its old orientation to the new one, given to them as a twist about its axis.
-    VEC3 childDirection = direction, childFrom = f;
-    float childAngle = angle;
-    if (!accumulate) {
-        const MATRIX step = MatrixMultiply(glm::transpose(before), Orientation(m_transform));
-        const QUATERNION q = glm::quat_cast(glm::mat3(step));
-        childFrom = glm::length(glm::vec3(q.x, q.y, q.z)) > 1e-7f ? VEC3(q.x, q.y, q.z)
-                                                                  : VEC3(0.0f, 1.0f, 0.0f);
-        childDirection = childFrom;
-        childAngle = AngleAbout(step, childFrom);
-    }
+    if (direction != VEC3(0.0f))
+        m_transform.direction = direction;
+    m_transform.twist = angle;
+    const MATRIX after = Orientation(m_transform);
+    RebuildMatrix(&after);
+    // The children turn with it by the turn it actually made: the step from its old
+    // orientation to the new one.
+    const MATRIX step = MatrixMultiply(glm::transpose(before), after);
     for (CPrimitive* child : m_children)
-        if (child->m_enabled && !child->Rotate(childDirection, childAngle, true, &c, &childFrom))
+        if (child->m_enabled && !child->TurnSubtree(step, c))
+            return FailFrom(*child);
+    return true;
+}
+
+bool CPrimitive::TurnSubtree(const MATRIX& r, const VEC3& centre) {
+    m_transform.position = RotateAbout(m_transform.position, centre, r);
+    // A part without a direction keeps the identity, which the matrix then takes as well.
+    const MATRIX after = TurnOrientation(r);
+    RebuildMatrix(&after);
+    for (CPrimitive* child : m_children)
+        if (child->m_enabled && !child->TurnSubtree(r, centre))
             return FailFrom(*child);
     return true;
 }

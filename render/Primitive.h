@@ -23,6 +23,9 @@ struct TRANSFORM {
     VEC3 scale{1.0f};
 };
 
+// The world matrix of a transform record, as every primitive builds its own.
+MATRIX TransformMatrix(const TRANSFORM& transform);
+
 // A turn of geometry: `angle` degrees about `axis` through `centre`.
 struct ROTATION {
     VEC3 axis{0.0f, 1.0f, 0.0f};
@@ -80,7 +83,7 @@ public:
     // by R about `centre` (none: its own position). With accumulate its orientation is turned
     // by R (for its own direction: pointed along `direction`, `angle` added to the twist);
     // without it the direction becomes `direction` (unless zero) and the twist `angle`. Enabled
-    // children turn by the same rotation about the same centre, accumulating.
+    // children turn by the same rotation (the one it made) about the same centre, accumulating.
     virtual bool Rotate(const VEC3& direction, float angle, bool accumulate,
                         const VEC3* centre = nullptr, const VEC3* from = nullptr);
     // Rotate about its own position and direction: a non-zero (x, y, z) with angle 0 points the
@@ -242,12 +245,16 @@ protected:
     bool Fail(const char* format, ...) MA_PRINTF(2, 3);
     // Takes a child's failure as its own.
     bool FailFrom(const CPrimitive& child);
-    // The matrix from the transform, then the tracked points; sets the matrix-set and changed
-    // flags.
-    void RebuildMatrix();
+    // The matrix from the transform (its orientation part given when already known), then the
+    // tracked points; sets the matrix-set and changed flags.
+    void RebuildMatrix(const MATRIX* orientation = nullptr);
     // Turns the orientation by the rotation matrix r (row vectors) and works out the direction
-    // and twist that give the result.
-    void TurnOrientation(const MATRIX& r);
+    // and twist that give the result; returns the turned orientation.
+    MATRIX TurnOrientation(const MATRIX& r);
+    // Rotate with accumulate for a rotation already made: the part's position about the centre
+    // and its orientation, then the same for its enabled children. Rotate turns the children
+    // through here, so the rotation is worked out once for a whole subtree.
+    bool TurnSubtree(const MATRIX& r, const VEC3& centre);
     // Applies m to its vertices (positions with m, normals with its rotation part) and model
     // points.
     bool TransformRange(const MATRIX& m);
