@@ -5,6 +5,8 @@
 #include <cstring>
 #include <set>
 
+#include "band/Band.h"
+#include "theory/Chord.h"
 #include "theory/NoteManager.h"
 
 namespace {
@@ -152,7 +154,7 @@ CPrimitive* CGuitars::GetMark(int string, int fret) const {
     return m_marks[string - 1][fret];
 }
 
-CPrimitive* CGuitars::GetName(int string, int fret) const {
+CPrimitive* CGuitars::GetNoteName(int string, int fret) const {
     if (string < 1 || string > kStrings || fret < 0 || fret >= kMarkFrets)
         return nullptr;
     return m_names[string - 1][fret];
@@ -392,12 +394,11 @@ bool CGuitars::BuildMarksAndNames() {
             const float y = f == 0 ? m_size.neck + 1.0f : (m_fretY[f] + m_fretY[f - 1]) / 2.0f;
             const float z = -(Diameter(i) + b + Height(y));
             const VEC3 at(StringX(i, y), y, z);
-            CPrimitive* mark = nullptr;
-            if (!AddPart(*this, "Note mark", mark,
-                         [&](CPrimitive& p) {
-                             return p.Sphere(kMarkRadius, 8, 1.0f, 1.0f, false, false, COLOR_MARK);
-                         }) ||
-                !mark->MoveBy(at.x, at.y, at.z))
+            // A colour of its own: the animation lights it.
+            auto* mark = new CPrimitive(GetDevice(), GetVertexBuffer(), "Note mark");
+            AddChild(mark);
+            mark->SetColor(0, kColors[COLOR_MARK]);
+            if (!mark->Sphere(kMarkRadius, 8) || !mark->MoveBy(at.x, at.y, at.z))
                 return FailFrom(*mark);
             mark->SetVisible(false);
             m_marks[i][f] = mark;
@@ -610,5 +611,238 @@ bool CGuitars::ShowNoteNames(const CNoteList& notes) {
         for (int f = 0; f < kMarkFrets; ++f)
             if (m_names[i][f] && pitches.count(GetMidi(i, f)))
                 m_names[i][f]->SetVisible(true);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------- playing
+
+namespace {
+
+constexpr uint32_t kMarkLit = 0xFFFF0000;
+// Finger numbers of the left hand, index finger 1 to little finger 4.
+constexpr int kFirstFinger = 1, kLastFinger = 4;
+
+} // namespace
+
+CHuman* CGuitars::GetHuman() const {
+    return m_player ? m_player->GetHuman() : nullptr;
+}
+
+bool CGuitars::ResetMarks() {
+    for (auto& row : m_marks)
+        for (CPrimitive* mark : row)
+            if (mark && !mark->SetColors({kColors[COLOR_MARK]}))
+                return FailFrom(*mark);
+    return true;
+}
+
+bool CGuitars::HandToFret(int fret, int string) {
+    CHuman* human = GetHuman();
+    if (!human || fret < 0 || fret > kMarkFrets - 1)
+        return true;
+    fret = std::min(fret, kComputedFrets);
+    string = std::clamp(string, 0, m_size.strings - 1);
+    const VEC3 origin = m_reference[REF_ORIGIN];
+    const VEC3 neck = m_reference[REF_NECK] - origin;
+    const VEC3 across = m_reference[REF_ACROSS] - origin;
+    const VEC3 direction =
+        Vec3TransformNormal(across, MatrixRotationAxis(neck, -90.0f * kRadiansPerDegree));
+    // Toward the first string, the further the higher the hand's string.
+    const VEC3 toFirst = -Vec3Normalize(across);
+    VEC3 target = m_thumb[fret];
+    auto at = [&](int s) { return m_press[s][fret][0]; };
+    if (m_kind == THING_LEAD_GUITAR && string <= 2)
+        target += toFirst * glm::distance(at(string), at(3));
+    else if (m_kind == THING_BASS_GUITAR && string <= 1)
+        target += toFirst * glm::distance(at(string), at(2));
+    else if (m_kind == THING_RHYTHM_GUITAR)
+        target += toFirst * (0.5f * GetScaleFactor()) + (at(std::max(string - 1, 0)) - at(5));
+    if (!human->ReachHand(THING_LEFT_HAND, target, direction, -25.0f))
+        return true; // out of reach: the hand stays
+    human->ReachFinger(THING_LEFT_HAND, 0,
+                       m_neckBack[fret] + 3.0f * GetScaleFactor() * Vec3Normalize(neck), false);
+    return true;
+}
+
+void CGuitars::HoverFingers(int except) {
+    CHuman* human = GetHuman();
+    if (!human)
+        return;
+    for (int k = kFirstFinger; k <= kLastFinger; ++k) {
+        const int fret = m_handFret + k - 2;
+        if (k == except || fret < 0 || fret > kComputedFrets)
+            continue;
+        human->ReachFinger(THING_LEFT_HAND, k, m_hover[m_handString][fret][0], false);
+    }
+}
+
+void CGuitars::Pick(int table, int string) {
+    CHuman* human = GetHuman();
+    if (!human)
+        return;
+    string = std::clamp(string, 0, m_size.strings - 1);
+    const VEC3 point = m_picking[table][string];
+    const VEC3 direction = m_reference[REF_PICK] - m_reference[REF_ORIGIN];
+    // The pick's tip, not the wrist, goes onto the point. The hand is always turned the same
+    // way to pick, so the tip's offset from the wrist is found once (again when the guitar
+    // turns).
+    CHand* hand = human->GetHand(THING_RIGHT_HAND);
+    if (direction != m_pickDirection) {
+        if (!human->ReachHand(THING_RIGHT_HAND, point, direction, -90.0f))
+            return;
+        m_pickOffset = hand->GetPosition() - hand->GetItemTip();
+        m_pickDirection = direction;
+    }
+    human->ReachHand(THING_RIGHT_HAND, point + m_pickOffset, direction, -90.0f);
+}
+
+bool CGuitars::LightMark(int string, int fret, bool on, double time,
+                         CVarList<ANIMATION_POINT>* keys) {
+    CPrimitive* mark = GetMark(string, fret);
+    if (!mark)
+        return true;
+    if (!mark->SetColors({on ? kMarkLit : kColors[COLOR_MARK]}))
+        return FailFrom(*mark);
+    return mark->Record(time, keys, false, true);
+}
+
+bool CGuitars::RecordPlayer(double time, CVarList<ANIMATION_POINT>* keys) {
+    // Only the arms move: the rest of the figure (this guitar with its hundreds of marks and
+    // names among it) is not walked for every note.
+    CHuman* human = GetHuman();
+    if (!human)
+        return true;
+    for (THING hand : {THING_LEFT_HAND, THING_RIGHT_HAND}) {
+        CArm* arm = human->GetArm(hand);
+        if (!arm->Record(time, keys, true, false))
+            return FailFrom(*arm);
+    }
+    return true;
+}
+
+bool CGuitars::PlayNote(const CNote& note, CVarList<ANIMATION_POINT>* keys) {
+    CHuman* human = GetHuman();
+    if (!human)
+        return Fail("The %s has no player", GetName());
+    const int mode = note.Position().mode;
+    if (note.m_chordType != 0 && note.m_chordRoot != MIDI_NO_PITCH) {
+        // A strum: the chord's shape, fetched once for a run of notes of the same chord.
+        if (!m_chord || m_chord->m_chordType != note.m_chordType ||
+            m_chord->GetSoundingRoot() != note.m_chordRoot) {
+            m_chord = std::make_unique<CChord>();
+            m_chord->m_thing = m_kind;
+            if (!m_notes->SetChordOnRoot(note.m_chordType, note.m_chordRoot, *m_chord) &&
+                !m_notes->SetChordOnRoot(note.m_chordType, note.m_chordRoot + 12, *m_chord))
+                m_chord->m_notes.RemoveAll();
+            m_chord->m_chordType = note.m_chordType;
+            m_chord->m_root.m_midi = note.m_chordRoot;
+        }
+        return PlayChord(*m_chord, note.m_volume, mode, note.m_time, keys) &&
+               (m_played.Add(note), true);
+    }
+    const FRET_SLOT& slot = note.Position();
+    if (slot.string == INT_NOT_SET || slot.fret == INT_NOT_SET)
+        return true;
+    if (slot.string < 1 || slot.string > m_size.strings || slot.fret < 0 || slot.fret >= kMarkFrets)
+        return Fail("Can't play string %d, fret %d", slot.string, slot.fret);
+    const int fret = slot.fret;
+    int finger = slot.finger;
+    if (fret < 4 && finger != INT_NOT_SET && finger > fret)
+        finger = fret;
+    const bool fingered = fret > 0 && finger >= kFirstFinger && finger <= kLastFinger;
+    if (fingered) {
+        m_handString = slot.string - 1;
+        m_handFret = fret - finger + 2;
+    }
+    HandToFret(m_handFret, m_handString);
+    if (fingered && fret <= kComputedFrets) {
+        const int position = slot.aux >= 0 && slot.aux < kPositions ? slot.aux : 0;
+        const VEC3& target = note.m_volume > 0.0f ? m_press[slot.string - 1][fret][position]
+                                                  : m_touch[slot.string - 1][fret][position];
+        human->ReachFinger(THING_LEFT_HAND, finger, target, false);
+    }
+    HoverFingers(fingered ? finger : 0);
+    if (!LightMark(slot.string, fret, note.m_volume > 0.0f, note.m_time, keys))
+        return false;
+    if (mode & (FRET_MODE_START | FRET_MODE_END)) {
+        const bool up = (mode & FRET_MODE_UP) != 0, start = (mode & FRET_MODE_START) != 0;
+        Pick(start != up ? 1 : 2, slot.string - 1);
+    }
+    m_played.Add(note);
+    return RecordPlayer(note.m_time, keys);
+}
+
+bool CGuitars::PlayChord(const CChord& chord, float volume, int mode, double time,
+                         CVarList<ANIMATION_POINT>* keys) {
+    CHuman* human = GetHuman();
+    if (!human)
+        return Fail("The %s has no player", GetName());
+    // The hand at the barre's fret (the barre note on the highest string), else in the middle
+    // of the shape's frets.
+    int lowest = INT_NOT_SET, highest = 0, barreFret = INT_NOT_SET, barreString = 0;
+    int handString = 0;
+    for (const CNote& n : chord.m_notes) {
+        const FRET_SLOT& s = n.Position();
+        if (s.string == INT_NOT_SET || s.fret == INT_NOT_SET || s.string < 1 ||
+            s.string > m_size.strings || !n.HasPitch())
+            continue;
+        handString = std::max(handString, s.string - 1);
+        if (s.fret > 0) {
+            lowest = std::min(lowest, s.fret);
+            highest = std::max(highest, s.fret);
+        }
+        if ((s.mode & FRET_MODE_BARRE) && s.string - 1 >= barreString) {
+            barreFret = s.fret;
+            barreString = s.string - 1;
+        }
+    }
+    if (lowest != INT_NOT_SET) {
+        m_handFret = barreFret != INT_NOT_SET ? barreFret : lowest + (highest - lowest) / 2;
+        m_handString = barreFret != INT_NOT_SET ? barreString : handString;
+        HandToFret(m_handFret, m_handString);
+    }
+    int used = 0;
+    for (const CNote& n : chord.m_notes) {
+        const FRET_SLOT& s = n.Position();
+        if (s.string == INT_NOT_SET || s.fret == INT_NOT_SET || s.string < 1 ||
+            s.string > m_size.strings || !n.HasPitch())
+            continue;
+        if (!LightMark(s.string, s.fret, volume > 0.0f, time, keys))
+            return false;
+        if (s.fret > 0 && s.fret <= kComputedFrets && s.finger >= kFirstFinger &&
+            s.finger <= kLastFinger && !(used & (1 << s.finger))) {
+            const int position = s.aux >= 0 && s.aux < kPositions ? s.aux : 0;
+            human->ReachFinger(THING_LEFT_HAND, s.finger,
+                               volume > 0.0f ? m_press[s.string - 1][s.fret][position]
+                                             : m_touch[s.string - 1][s.fret][position],
+                               false);
+            used |= 1 << s.finger;
+        }
+    }
+    for (int k = kFirstFinger; k <= kLastFinger; ++k) {
+        const int fret = m_handFret + k - 2;
+        if (!(used & (1 << k)) && fret >= 0 && fret <= kComputedFrets)
+            human->ReachFinger(THING_LEFT_HAND, k, m_hover[m_handString][fret][0], false);
+    }
+    // Down strokes run from the last string to the first, up strokes back.
+    if (mode & (FRET_MODE_START | FRET_MODE_END)) {
+        const bool up = (mode & FRET_MODE_UP) != 0, start = (mode & FRET_MODE_START) != 0;
+        if (start != up)
+            Pick(1, m_size.strings - 1);
+        else
+            Pick(2, 0);
+    }
+    return RecordPlayer(time, keys);
+}
+
+bool CGuitars::ResetHand(int fret) {
+    m_handString = 3;
+    m_handFret = fret + 1;
+    HandToFret(m_handFret, m_handString);
+    if (CHuman* human = GetHuman())
+        human->ReachFinger(THING_LEFT_HAND, 1, m_touch[m_handString][fret][0], false);
+    HoverFingers(1);
+    Pick(1, m_handString);
+    m_played.RemoveAll();
     return true;
 }

@@ -9,6 +9,7 @@
 
 class CChord;
 class CGuitarist;
+class CHuman;
 class CNoteManager;
 
 // One string: a thin wire from the nut to the bridge.
@@ -64,6 +65,24 @@ public:
     bool ShowNoteNames(const CNoteList& notes);
     void ShowNames(bool show);
     void HideMarks();
+    // Every mark back to its own colour.
+    bool ResetMarks();
+
+    // Poses the player for a note of this guitar and records keys of what moved (none without
+    // a list). A single note: the left hand goes to the note's position, its finger presses the
+    // string (touches it for a release, volume 0) while the others hover over their frets, the
+    // note's mark lights while it sounds; a note that starts or ends a pick stroke moves the
+    // right hand's pick to one side of the string or the other. A note of a chord poses the
+    // chord. Fails for a placement outside strings 1 to 7 and frets 0 to 30; a limb that can't
+    // reach is left where it is.
+    bool PlayNote(const CNote& note, CVarList<ANIMATION_POINT>* keys);
+    // The left hand on the chord's shape with its marks lit; the right hand strums when mode
+    // starts or ends a stroke (FRET_MODE_START, FRET_MODE_END, FRET_MODE_UP).
+    bool PlayChord(const CChord& chord, float volume, int mode, double time,
+                   CVarList<ANIMATION_POINT>* keys);
+    // The hands at rest: the left hand at the fret on the fourth string, the fingers over their
+    // frets, the pick by the fourth string. Marks keep their colours.
+    bool ResetHand(int fret);
 
     THING GetKind() const { return m_kind; }
     int GetStringCount() const { return m_size.strings; }
@@ -93,7 +112,7 @@ public:
     // The mark and the name of string s (1 to 7) at fret f (0 to 30); null where the guitar has
     // none (no such string, or beyond its last fret).
     CPrimitive* GetMark(int string, int fret) const;
-    CPrimitive* GetName(int string, int fret) const;
+    CPrimitive* GetNoteName(int string, int fret) const;
     CPrimitive* GetFretNumber(int fret) const { return m_fretNumbers[fret]; }
 
     // The player (not owned) and the notes it has played.
@@ -155,6 +174,15 @@ private:
     bool BuildBody();
     bool BuildMarksAndNames();
     void TrackTables();
+    // The left hand (and its thumb) at a fret, shifted across the neck for the hand's string.
+    bool HandToFret(int fret, int string);
+    // The other fingers over their frets on the hand's string, one finger per fret.
+    void HoverFingers(int except);
+    // The pick's tip onto picking point (table, string index).
+    void Pick(int table, int string);
+    bool LightMark(int string, int fret, bool on, double time, CVarList<ANIMATION_POINT>* keys);
+    bool RecordPlayer(double time, CVarList<ANIMATION_POINT>* keys);
+    CHuman* GetHuman() const;
 
     CNoteManager* m_notes;
     THING m_kind = THING_NONE;
@@ -181,6 +209,11 @@ private:
 
     CGuitarist* m_player = nullptr;
     CNoteList m_played;
+    // The pick's tip to the wrist for the picking hand's turn along m_pickDirection.
+    VEC3 m_pickOffset{0.0f};
+    VEC3 m_pickDirection{0.0f};
+    // The chord last fetched for a chord note.
+    std::unique_ptr<CChord> m_chord;
     int m_handString = 0;
     int m_handFret = 1;
 };

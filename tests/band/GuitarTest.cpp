@@ -140,7 +140,7 @@ TEST(Guitar, NoteMarksAndNamesShowThePlacedNotes) {
     int names = 0;
     for (int s = 1; s <= 6; ++s)
         for (int f = 0; f <= CGuitars::kBuiltFrets; ++f)
-            if (g.guitar.GetName(s, f)->IsVisible()) {
+            if (g.guitar.GetNoteName(s, f)->IsVisible()) {
                 EXPECT_EQ(g.guitar.GetMidi(s - 1, f), 64);
                 ++names;
             }
