@@ -23,7 +23,6 @@
 #include "sound/VirtualDevice.h"
 #include "tests/app/AppHarness.h"
 #include "tools/MainWnd.h"
-#include "tools/PlaceholderWnd.h"
 #include "tools/ShowScaleDlg.h"
 #include "tools/SpacePainterWnd.h"
 #include "tools/TextWnd.h"
