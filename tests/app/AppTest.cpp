@@ -26,6 +26,7 @@
 #include "tools/ShowScaleDlg.h"
 #include "tools/SpacePainterWnd.h"
 #include "tools/TextWnd.h"
+#include "ui/AppIcon.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
 
@@ -129,6 +130,16 @@ TEST_F(AppTest, FirstRunTakesTheWorkAreaAndArrangesTheTools) {
     EXPECT_STREQ(tutorial->GetLessonTitle(1), "Modes");
     EXPECT_EQ(QString(tutorial->GetLessonPath(1)), m_root + "/Tutorials//Scales/Modes.txt");
     EXPECT_TRUE(BoxesOtherThanAudio().empty());
+}
+
+TEST_F(AppTest, EveryWindowShowsTheApplicationIcon) {
+    ASSERT_TRUE(Start());
+    const QIcon& icon = GetAppIcon();
+    ASSERT_TRUE(icon.availableSizes().contains(QSize(16, 16)) &&
+                icon.availableSizes().contains(QSize(256, 256)));
+    EXPECT_EQ(Frame()->windowIcon().cacheKey(), icon.cacheKey());
+    for (CBaseWindow* window : m_center->GetWindows())
+        EXPECT_EQ(window->Frame()->windowIcon().cacheKey(), icon.cacheKey()) << window->GetKind();
 }
 
 TEST_F(AppTest, CloseWritesTheSettingsAndTheDefaultMix) {
