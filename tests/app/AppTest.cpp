@@ -110,14 +110,18 @@ TEST_F(AppTest, FirstRunTakesTheWorkAreaAndArrangesTheTools) {
     EXPECT_EQ(scale->GetRect().top, 0);
     CBaseWindow* band = Window(kKindSpacePainter);
     WND_RECT bandRect = band->GetRect();
-    EXPECT_NEAR(bandRect.left, std::min(scale->GetWidth() + 400, W - 100), 8);
+    EXPECT_EQ(bandRect.left, std::min(scale->GetWidth() + 400, W - 100));
     EXPECT_EQ(bandRect.top, 0);
-    // Arranged before the frame was shown; showing took off the decorations' few pixels.
-    EXPECT_NEAR(bandRect.right, std::min(bandRect.left + static_cast<int>(1.5 * H), W), 8);
+    EXPECT_EQ(bandRect.right, std::min(bandRect.left + static_cast<int>(1.5 * H), W));
     EXPECT_EQ(bandRect.Height(), static_cast<int>(bandRect.Width() * 0.75));
     CBaseWindow* mixer = Window(kKindMixer);
     EXPECT_EQ(mixer->GetRect().left, 0);
     EXPECT_EQ(mixer->GetRect().top, std::min(H - 100, 500));
+
+    // Arranged over the client area the shown frame has left, not over the work area.
+    for (CBaseWindow* window : windows)
+        EXPECT_TRUE(ViewRect().contains(window->Frame()->geometry()))
+            << window->GetKind() << " lies outside the area";
 
     EXPECT_FALSE(mixer->IsShown()) << "the Mixer starts hidden";
     EXPECT_TRUE(text->IsShown());
