@@ -96,6 +96,11 @@ void CFretboardView::SetLabels(LABELS labels) {
     update();
 }
 
+void CFretboardView::SetNoteNames(const CSpelling& names) {
+    m_names = names;
+    update();
+}
+
 void CFretboardView::SetPlayedNotes(const CNoteList& notes, THING thing) {
     m_played = notes;
     m_playedThing = thing;
@@ -147,7 +152,7 @@ QString CFretboardView::LabelFor(int midi) const {
                                : QString(kIntervalNames[(pitchClass - m_rootClass + 12) % 12]);
     case kNoteNames:
     default:
-        return QString::fromLatin1(GetSharpName(midi));
+        return QString::fromLatin1(m_names.Name(midi));
     }
 }
 

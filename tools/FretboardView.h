@@ -5,6 +5,7 @@
 
 #include "theory/Chord.h"
 #include "theory/NoteList.h"
+#include "theory/Spelling.h"
 
 // A flat picture of the lead guitar's neck beside the 3D band: the scale's pitch marks over
 // the whole neck, the notes of the current position with their fingers, the current chord's
@@ -29,6 +30,8 @@ public:
     // The chord's placed notes; strings without a note are marked as not played.
     void ShowChord(const CChord& chord);
     void SetLabels(LABELS labels);
+    // How note-name labels are written; sharp names until set.
+    void SetNoteNames(const CSpelling& names);
     LABELS GetLabels() const { return m_labels; }
 
     // The notes being played and where playback stands: the notes of this guitar sounding at
@@ -74,4 +77,5 @@ private:
     THING m_playedThing = THING_LEAD_GUITAR;
     std::vector<std::pair<int, int>> m_highlight;
     LABELS m_labels = kNoteNames;
+    CSpelling m_names;
 };
