@@ -509,6 +509,14 @@ bool CCenter::OnCommand(int id) {
                               },
                               m_error);
     }
+    case kCmdNoteNamesKey:
+    case kCmdNoteNamesSharps: {
+        const NOTE_NAMES names = id == kCmdNoteNamesKey ? NOTE_NAMES_KEY : NOTE_NAMES_SHARPS;
+        m_settings->showScale.noteNames = static_cast<uint8_t>(names);
+        if (auto* scale = dynamic_cast<CShowScaleDlg*>(Lookup(kKindShowScale)))
+            scale->SetNoteNames(names);
+        return true;
+    }
     case kCmdAbout: {
         int major = 0, minor = 0;
         std::sscanf(MA_VERSION, "%d.%d", &major, &minor);

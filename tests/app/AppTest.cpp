@@ -282,6 +282,23 @@ TEST_F(AppTest, ShowMenuShowsEachTool) {
     EXPECT_EQ(Frame()->GetAction(kCmdArrangeWindows)->text(), "&Arrange all windows");
 }
 
+TEST_F(AppTest, NoteNamesSettingRenamesTheToolAndIsKeptForTheNextRun) {
+    ASSERT_TRUE(Start());
+    auto* tool = dynamic_cast<CShowScaleDlg*>(Window(kKindShowScale));
+    ASSERT_NE(tool, nullptr);
+    EXPECT_TRUE(Frame()->GetAction(kCmdNoteNamesKey)->isChecked()) << "the default";
+    tool->List(CShowScaleDlg::kIdRoot).SelectValue(51);
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdChord).GetItemText(0), "1 - Eb");
+    Frame()->GetAction(kCmdNoteNamesSharps)->trigger();
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdChord).GetItemText(0), "1 - D#");
+    EXPECT_FALSE(Frame()->GetAction(kCmdNoteNamesKey)->isChecked());
+    Quit();
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(Frame()->GetAction(kCmdNoteNamesSharps)->isChecked());
+    EXPECT_EQ(dynamic_cast<CShowScaleDlg*>(Window(kKindShowScale))->GetNoteNames(),
+              NOTE_NAMES_SHARPS);
+}
+
 TEST_F(AppTest, ArrangeAllWindowsPutsThemBack) {
     ASSERT_TRUE(Start());
     Window(kKindText)->SetRect(200, 200, 300, 300);
