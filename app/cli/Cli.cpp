@@ -12,9 +12,7 @@ std::vector<CCliCommand*>& CCliCommand::All() {
     return commands;
 }
 
-CCliArgs::CCliArgs(int argc, char** argv) : m_words(argv, argv + argc) {
-    Parse();
-}
+CCliArgs::CCliArgs(int argc, char** argv) : m_words(argv, argv + argc) { Parse(); }
 
 void CCliArgs::DeclareFlags(std::initializer_list<const char*> flags) {
     m_flags.insert(m_flags.end(), flags.begin(), flags.end());
