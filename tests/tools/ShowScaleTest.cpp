@@ -287,6 +287,8 @@ TEST_F(ShowScaleTest, SharpsOnlyNamesAsTheNoteTableAndTheKeyNamesTheSameNotes) {
 
 TEST_F(ShowScaleTest, EbMajorIsWrittenWithFlatsAndRenamingKeepsTheChord) {
     Pick(CShowScaleDlg::kIdRoot, 51);
+    Pick(CShowScaleDlg::kIdPattern, 2);
+    Pick(CShowScaleDlg::kIdProgression, 1);
     Pick(CShowScaleDlg::kIdType, CHORD_GROUP_TRIAD);
     Pick(CShowScaleDlg::kIdChord, 2);
     Click(CShowScaleDlg::kIdShowChord);
@@ -294,6 +296,7 @@ TEST_F(ShowScaleTest, EbMajorIsWrittenWithFlatsAndRenamingKeepsTheChord) {
     EXPECT_EQ(tool->GetText(CShowScaleDlg::kIdChordName), "Fm - Minor");
     EXPECT_EQ(tool->GetText(CShowScaleDlg::kIdFormula), "Notes: F Ab C");
     EXPECT_EQ(tool->GetFretboard()->LabelFor(58), "Bb");
+    EXPECT_EQ(tool->GetText(CShowScaleDlg::kIdProgressionText), "Eb-Bb-Ab-Bb");
     tool->SetNoteNames(NOTE_NAMES_SHARPS);
     EXPECT_EQ(record.noteNames, NOTE_NAMES_SHARPS);
     EXPECT_EQ(tool->GetText(CShowScaleDlg::kIdFormula), "Notes: F G# C");
