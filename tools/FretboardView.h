@@ -22,6 +22,11 @@ public:
     // The open strings, string 1 (the highest) first.
     void SetTuning(const CNoteList& openStrings);
     int GetStringCount() const { return static_cast<int>(m_open.size()); }
+    // True when the shown chord leaves string (1 = first) out.
+    bool IsMuted(int string) const {
+        return string >= 1 && string <= static_cast<int>(m_chordMuted.size()) &&
+               m_chordMuted[string - 1];
+    }
     // The pitch classes to mark everywhere on the neck, each with its scale degree; the root's
     // pitch class stands out.
     void ShowPitchMarks(const CNoteList& scaleNotes, int rootMidi);

@@ -303,6 +303,15 @@ TEST_F(ShowScaleTest, EbMajorIsWrittenWithFlatsAndRenamingKeepsTheChord) {
     EXPECT_EQ(tool->List(CShowScaleDlg::kIdChord).GetSelectedValue(), 2);
 }
 
+TEST_F(ShowScaleTest, AStringTheVoicingLeavesOutIsMutedNotMarked) {
+    Pick(CShowScaleDlg::kIdRoot, 51);
+    Pick(CShowScaleDlg::kIdType, CHORD_GROUP_TRIAD);
+    Pick(CShowScaleDlg::kIdChord, 6); // C minor, rooted on the fifth string
+    Click(CShowScaleDlg::kIdShowChord);
+    EXPECT_TRUE(tool->GetFretboard()->IsMuted(6));
+    EXPECT_FALSE(tool->GetFretboard()->IsMuted(5));
+}
+
 // Pictures of the tool for people to look at: kept only when MA_SCREENSHOT_DIR names a folder.
 TEST_F(ShowScaleTest, PicturesOfScaleAndChordMode) {
     tool->resize(900, 520);
