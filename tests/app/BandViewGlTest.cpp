@@ -72,6 +72,11 @@ TEST_F(BAND, FramesAreDrawnOnlyAfterAChange) {
     band.GetView()->update(); // the system asks the view to paint: one new frame
     Ticks(5);
     EXPECT_EQ(painter.GetFrameCount(), drawn + 2);
+    // Sizing keeps the picture's 4:3 shape, and the new size is drawn.
+    band.Frame()->resize(400, band.GetHeight());
+    EXPECT_EQ(band.GetHeight(), 300);
+    Ticks(3);
+    EXPECT_GT(painter.GetFrameCount(), drawn + 2);
 }
 
 TEST_F(BAND, HiddenOrMinimisedWindowDrawsNothing) {
