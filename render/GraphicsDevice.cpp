@@ -769,33 +769,26 @@ bool CGraphicsDevice::BindVertices(CVertexBuffer& buffer) {
         glBindBuffer(GL_ARRAY_BUFFER, copy.vertexBuffer);
     }
     // Device arrays grow like the system ones; a grown array takes the whole system copy.
-    int changedFirst, changedEnd, indexFirst, indexEnd;
-    buffer.GetChangedVertices(changedFirst, changedEnd);
-    buffer.GetChangedIndices(indexFirst, indexEnd);
-    if (vertices > copy.vertexCapacity) {
-        copy.vertexCapacity =
-            CVertexBuffer::NextCapacity(vertices, copy.vertexCapacity, buffer.GetGrowth());
-        glBufferData(GL_ARRAY_BUFFER, copy.vertexCapacity * sizeof(VERTEX), nullptr,
-                     GL_STATIC_DRAW);
-        changedFirst = 0;
-        changedEnd = vertices;
-    }
-    if (changedEnd > changedFirst)
-        glBufferSubData(GL_ARRAY_BUFFER, changedFirst * sizeof(VERTEX),
-                        (std::min(changedEnd, vertices) - changedFirst) * sizeof(VERTEX),
-                        buffer.GetVertices() + changedFirst);
-    if (indices > copy.indexCapacity) {
-        copy.indexCapacity =
-            CVertexBuffer::NextCapacity(indices, copy.indexCapacity, 3 * buffer.GetGrowth());
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, copy.indexCapacity * sizeof(uint16_t), nullptr,
-                     GL_STATIC_DRAW);
-        indexFirst = 0;
-        indexEnd = indices;
-    }
-    if (indexEnd > indexFirst)
-        glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, indexFirst * sizeof(uint16_t),
-                        (std::min(indexEnd, indices) - indexFirst) * sizeof(uint16_t),
-                        buffer.GetIndices() + indexFirst);
+    auto upload = [this](GLenum target, int count, int& capacity, int step, size_t size, int first,
+                         int end, const void* data) {
+        if (count > capacity) {
+            capacity = CVertexBuffer::NextCapacity(count, capacity, step);
+            glBufferData(target, capacity * size, nullptr, GL_STATIC_DRAW);
+            first = 0;
+            end = count;
+        }
+        end = std::min(end, count);
+        if (end > first)
+            glBufferSubData(target, first * size, (end - first) * size,
+                            static_cast<const char*>(data) + first * size);
+    };
+    int first, end;
+    buffer.GetChangedVertices(first, end);
+    upload(GL_ARRAY_BUFFER, vertices, copy.vertexCapacity, buffer.GetGrowth(), sizeof(VERTEX),
+           first, end, buffer.GetVertices());
+    buffer.GetChangedIndices(first, end);
+    upload(GL_ELEMENT_ARRAY_BUFFER, indices, copy.indexCapacity, 3 * buffer.GetGrowth(),
+           sizeof(uint16_t), first, end, buffer.GetIndices());
     buffer.ClearChanges();
     if (!Check("Can't set vertices")) {
         copy.context = 0;

@@ -8,6 +8,7 @@
 #include "core/Report.h"
 #include "render/GraphicsDevice.h"
 #include "render/QtFontOutlines.h"
+#include "render/SceneView.h"
 #include "render/TestPictures.h"
 
 namespace {
@@ -43,6 +44,8 @@ CSpacePainter::CSpacePainter() {
 }
 
 CSpacePainter::~CSpacePainter() {
+    if (m_sceneView)
+        m_sceneView->SetDevice(nullptr);
     DestroyPicture();
     m_axes.reset();
     m_buffer.reset();
@@ -72,6 +75,10 @@ bool CSpacePainter::Initialize(QOpenGLWidget* window, QWidget* fullScreenWindow,
         CCharString why = m_device->GetError();
         m_device.reset();
         return Fail("Can't initialize OpenGL: %s", why.GetText());
+    }
+    if (auto* view = qobject_cast<CSceneView*>(window)) {
+        view->SetDevice(m_device.get());
+        m_sceneView = view;
     }
     if (window)
         OnResize(window->width(), window->height());
@@ -427,16 +434,19 @@ void CSpacePainter::BuildOverlay() {
         m_renderShown = static_cast<int>(static_cast<double>(m_renderSum) / m_renderCount + 0.5);
         m_renderSum = m_renderCount = 0;
     }
+    // Values that print as zero print without a minus sign.
+    auto shown = [](float v) { return std::fabs(v) < 0.05f ? 0.0f : v; };
     m_overlay.Format("World: %4.0f\xB0, %4.0f\xB0\n"
                      "View: %4.0f\xB0, %4.0f\xB0, %4.0f\n"
                      "Look at: %5.1f, %5.1f, %5.1f\n"
                      "Eye: %5.1f, %5.1f, %5.1f\n"
                      "Light: % 4.0f\xB0, % 4.0f\xB0 (%5.1f, %5.1f, %5.1f)\n"
                      "Prim: %d, RenderTime=%3d ms\n",
-                     m_worldAngles[0], m_worldAngles[1], m_azimuth, m_polar, m_distance, m_lookAt.x,
-                     m_lookAt.y, m_lookAt.z, m_viewEye.x, m_viewEye.y, m_viewEye.z, m_lightAzimuth,
-                     m_lightElevation, m_lightDirection.x, m_lightDirection.y, m_lightDirection.z,
-                     CountTriangles(), m_renderShown);
+                     m_worldAngles[0], m_worldAngles[1], m_azimuth, m_polar, m_distance,
+                     shown(m_lookAt.x), shown(m_lookAt.y), shown(m_lookAt.z), shown(m_viewEye.x),
+                     shown(m_viewEye.y), shown(m_viewEye.z), m_lightAzimuth, m_lightElevation,
+                     shown(m_lightDirection.x), shown(m_lightDirection.y),
+                     shown(m_lightDirection.z), CountTriangles(), m_renderShown);
 }
 
 bool CSpacePainter::DrawOverlay() {

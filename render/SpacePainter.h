@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <chrono>
 #include <memory>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "render/Primitive.h"
 
 class CGraphicsDevice;
+class CSceneView;
 class CNote;
 class QOpenGLWidget;
 class QWidget;
@@ -48,8 +50,9 @@ public:
     void SetBandPictures(std::unique_ptr<CBandPictures> pictures);
     CBandPictures* GetBandPictures() const { return m_pictures.get(); }
 
-    // Makes the device on the view ("Can't initialize OpenGL: %s"), reads the view's size, sets
-    // the projection and points the camera from (0, 0, -30) at the origin.
+    // Makes the device on the view ("Can't initialize OpenGL: %s"), which then shows its
+    // frames, reads the view's size, sets the projection and points the camera from (0, 0, -30)
+    // at the origin.
     bool Initialize(QOpenGLWidget* window, QWidget* fullScreenWindow, bool fullScreen = false);
     // Rebuilds the scene as picture `kind` (0: the current one again): 1 the builder shapes, 2
     // and 15 the axes, 3 to 7 the abstract shapes, 8, 9, 11, 13, 14 and 16 from the band's
@@ -131,6 +134,7 @@ private:
     void BuildOverlay();
 
     std::unique_ptr<CGraphicsDevice> m_device;
+    QPointer<CSceneView> m_sceneView;
     std::unique_ptr<CVertexBuffer> m_buffer;
     std::unique_ptr<CBandPictures> m_pictures;
     CCharString m_overlay;

@@ -1,5 +1,6 @@
 #include "tools/MainWnd.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -8,7 +9,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/Center.h"
 #include "core/Report.h"
 #include "ui/MessageBox.h"
 
@@ -20,8 +20,8 @@ struct CWaitCursor {
 };
 } // namespace
 
-CMainWnd::CMainWnd(CCenter* center, APP_SETTINGS* settings)
-    : CBaseWindow(kKindMain), m_center(center), m_settings(settings) {
+CMainWnd::CMainWnd(CMainWndHost* host, APP_SETTINGS* settings)
+    : CBaseWindow(kKindMain), m_host(host), m_settings(settings) {
     const int intervals[3] = {33, 100, 1000};
     for (int i = 0; i < 3; ++i) {
         // Frames and the end-of-play check want the 1 ms resolution the platform can give.
@@ -29,8 +29,8 @@ CMainWnd::CMainWnd(CCenter* center, APP_SETTINGS* settings)
         m_timers[i].setInterval(intervals[i]);
         const int id = i + 1;
         connect(&m_timers[i], &QTimer::timeout, this, [this, id] {
-            if (m_center)
-                m_center->OnTimer(id);
+            if (m_host)
+                m_host->OnTimer(id);
         });
     }
 }
@@ -87,6 +87,7 @@ void CMainWnd::BuildMenus() {
         action->setData(item.id);
         const int id = item.id;
         connect(action, &QAction::triggered, this, [this, id] { OnCommand(id, 0); });
+        return action;
     };
     QMenu* show = m_menuBar->addMenu("&Show");
     add(show, {"&Scales and Chords", kCmdShowScale});
@@ -97,6 +98,16 @@ void CMainWnd::BuildMenus() {
     add(show, {"&Arrange all windows", kCmdArrangeWindows});
     QMenu* settings = m_menuBar->addMenu("Settings");
     add(settings, {"Audio", kCmdAudioSettings});
+    QMenu* names = settings->addMenu("Note names");
+    auto* choice = new QActionGroup(names);
+    for (const ITEM& item : {ITEM{"As the key is written", kCmdNoteNamesKey},
+                             ITEM{"Sharps only", kCmdNoteNamesSharps}}) {
+        QAction* action = add(names, item);
+        action->setCheckable(true);
+        action->setActionGroup(choice);
+        action->setChecked((item.id == kCmdNoteNamesSharps) ==
+                           (m_settings && m_settings->showScale.noteNames != 0));
+    }
     add(settings, {"About...", kCmdAbout});
 }
 
@@ -117,13 +128,10 @@ bool CMainWnd::OnShow(bool show) {
 QAction* CMainWnd::GetAction(int id) const {
     if (!m_menuBar)
         return nullptr;
-    for (QAction* menu : m_menuBar->actions()) {
-        if (!menu->menu())
-            continue;
-        for (QAction* action : menu->menu()->actions())
-            if (action->data().toInt() == id && !action->isSeparator())
-                return action;
-    }
+    // Submenus included.
+    for (QAction* action : m_menuBar->findChildren<QAction*>())
+        if (action->data().toInt() == id && !action->isSeparator())
+            return action;
     return nullptr;
 }
 
@@ -141,16 +149,16 @@ void CMainWnd::OnStart() {
     bool ok;
     {
         CWaitCursor wait;
-        ok = m_center && m_center->Initialize();
+        ok = m_host && m_host->Initialize();
         if (ok)
             StartTimers();
     }
     if (ok) {
-        m_center->HandleCommandLine();
+        m_host->HandleCommandLine();
         return;
     }
-    if (m_center && !m_center->GetError().IsEmpty())
-        ShowMessageBox(this, m_center->GetError(), "Error", MB_ICON_STOP);
+    if (m_host && !m_host->GetError().IsEmpty())
+        ShowMessageBox(this, m_host->GetError(), "Error", MB_ICON_STOP);
     close();
 }
 
@@ -165,10 +173,10 @@ void CMainWnd::StopTimers() {
 }
 
 bool CMainWnd::OnCommand(int id, int) {
-    if (!m_center)
+    if (!m_host)
         return false;
     CWaitCursor wait;
-    return m_center->OnCommand(id);
+    return m_host->OnCommand(id);
 }
 
 bool CMainWnd::OnUserMessage(int message, intptr_t wParam, intptr_t lParam) {
@@ -176,25 +184,25 @@ bool CMainWnd::OnUserMessage(int message, intptr_t wParam, intptr_t lParam) {
         OnStart();
         return true;
     }
-    if (message >= 1026 && message <= 1046 && m_center)
-        return m_center->OnUserMessage(message, wParam, lParam);
+    if (message >= 1026 && message <= 1046 && m_host)
+        return m_host->OnUserMessage(message, wParam, lParam);
     return false;
 }
 
 bool CMainWnd::OnKeyDown(int key, Qt::KeyboardModifiers modifiers) {
-    return m_center && m_center->OnKeyDown(key, modifiers);
+    return m_host && m_host->OnKeyDown(key, modifiers);
 }
 
 bool CMainWnd::OnSysKeyDown(int key, Qt::KeyboardModifiers modifiers) {
-    return m_center && m_center->OnSysKeyDown(key, modifiers);
+    return m_host && m_host->OnSysKeyDown(key, modifiers);
 }
 
 bool CMainWnd::OnKeyUp(int key, Qt::KeyboardModifiers modifiers) {
-    return m_center && m_center->OnKeyUp(key, modifiers);
+    return m_host && m_host->OnKeyUp(key, modifiers);
 }
 
 bool CMainWnd::OnMouseWheel(Qt::MouseButtons, int delta, int, int) {
-    return m_center && m_center->OnMouseWheel(delta);
+    return m_host && m_host->OnMouseWheel(delta);
 }
 
 void CMainWnd::closeEvent(QCloseEvent* e) {
@@ -213,8 +221,8 @@ void CMainWnd::DestroyFrame() {
         m_settings->mainRect.Set(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
     }
     StopTimers();
-    if (m_center)
-        m_center->Close();
+    if (m_host)
+        m_host->Close();
     Destroy();
     if (m_quitOnDestroy)
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);

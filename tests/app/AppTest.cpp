@@ -19,14 +19,15 @@
 
 #include "app/ServiceStubs.h"
 #include "app/SettingsStore.h"
+#include "render/SpacePainter.h"
 #include "song/Mix.h"
 #include "sound/VirtualDevice.h"
 #include "tests/app/AppHarness.h"
 #include "tools/MainWnd.h"
-#include "tools/PlaceholderWnd.h"
 #include "tools/ShowScaleDlg.h"
 #include "tools/SpacePainterWnd.h"
 #include "tools/TextWnd.h"
+#include "ui/AppIcon.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
 
@@ -110,14 +111,18 @@ TEST_F(AppTest, FirstRunTakesTheWorkAreaAndArrangesTheTools) {
     EXPECT_EQ(scale->GetRect().top, 0);
     CBaseWindow* band = Window(kKindSpacePainter);
     WND_RECT bandRect = band->GetRect();
-    EXPECT_NEAR(bandRect.left, std::min(scale->GetWidth() + 400, W - 100), 8);
+    EXPECT_EQ(bandRect.left, std::min(scale->GetWidth() + 400, W - 100));
     EXPECT_EQ(bandRect.top, 0);
-    // Arranged before the frame was shown; showing took off the decorations' few pixels.
-    EXPECT_NEAR(bandRect.right, std::min(bandRect.left + static_cast<int>(1.5 * H), W), 8);
+    EXPECT_EQ(bandRect.right, std::min(bandRect.left + static_cast<int>(1.5 * H), W));
     EXPECT_EQ(bandRect.Height(), static_cast<int>(bandRect.Width() * 0.75));
     CBaseWindow* mixer = Window(kKindMixer);
     EXPECT_EQ(mixer->GetRect().left, 0);
     EXPECT_EQ(mixer->GetRect().top, std::min(H - 100, 500));
+
+    // Arranged over the client area the shown frame has left, not over the work area.
+    for (CBaseWindow* window : windows)
+        EXPECT_TRUE(ViewRect().contains(window->Frame()->geometry()))
+            << window->GetKind() << " lies outside the area";
 
     EXPECT_FALSE(mixer->IsShown()) << "the Mixer starts hidden";
     EXPECT_TRUE(text->IsShown());
@@ -130,6 +135,16 @@ TEST_F(AppTest, FirstRunTakesTheWorkAreaAndArrangesTheTools) {
     EXPECT_STREQ(tutorial->GetLessonTitle(1), "Modes");
     EXPECT_EQ(QString(tutorial->GetLessonPath(1)), m_root + "/Tutorials//Scales/Modes.txt");
     EXPECT_TRUE(BoxesOtherThanAudio().empty());
+}
+
+TEST_F(AppTest, EveryWindowShowsTheApplicationIcon) {
+    ASSERT_TRUE(Start());
+    const QIcon& icon = GetAppIcon();
+    ASSERT_TRUE(icon.availableSizes().contains(QSize(16, 16)) &&
+                icon.availableSizes().contains(QSize(256, 256)));
+    EXPECT_EQ(Frame()->windowIcon().cacheKey(), icon.cacheKey());
+    for (CBaseWindow* window : m_center->GetWindows())
+        EXPECT_EQ(window->Frame()->windowIcon().cacheKey(), icon.cacheKey()) << window->GetKind();
 }
 
 TEST_F(AppTest, CloseWritesTheSettingsAndTheDefaultMix) {
@@ -282,6 +297,21 @@ TEST_F(AppTest, ShowMenuShowsEachTool) {
     EXPECT_EQ(Frame()->GetAction(kCmdArrangeWindows)->text(), "&Arrange all windows");
 }
 
+TEST_F(AppTest, NoteNamesMenuRenamesTheToolAndKeepsTheChoice) {
+    ASSERT_TRUE(Start());
+    auto* tool = dynamic_cast<CShowScaleDlg*>(Window(kKindShowScale));
+    ASSERT_NE(tool, nullptr);
+    EXPECT_TRUE(Frame()->GetAction(kCmdNoteNamesKey)->isChecked()) << "the default";
+    tool->List(CShowScaleDlg::kIdRoot).SelectValue(51);
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdChord).GetItemText(0), "1 - Eb");
+    Frame()->GetAction(kCmdNoteNamesSharps)->trigger();
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdChord).GetItemText(0), "1 - D#");
+    EXPECT_FALSE(Frame()->GetAction(kCmdNoteNamesKey)->isChecked());
+    Quit();
+    EXPECT_EQ(QSettings(m_settingsFile, QSettings::IniFormat).value("Show Scale/Note names"),
+              QByteArray("\x01", 1));
+}
+
 TEST_F(AppTest, ArrangeAllWindowsPutsThemBack) {
     ASSERT_TRUE(Start());
     Window(kKindText)->SetRect(200, 200, 300, 300);
@@ -315,34 +345,54 @@ TEST_F(AppTest, FunctionKeysShowTutorialAndBandFromAnyWindow) {
     EXPECT_TRUE(Window(kKindSpacePainter)->IsShown()) << "F2 with any modifier";
 }
 
+// Band pictures that answer every camera request with (thing, first fret, last fret) as the
+// eye, and count the pictures they build.
+class CCameraPictures : public CBandPictures {
+public:
+    bool Build(int, CRenderDevice*, CVertexBuffer*, std::vector<CPrimitive*>&,
+               CCharString&) override {
+        return ++m_builds, true;
+    }
+    void Forget() override {}
+    bool HasBand() const override { return false; }
+    bool GetCamera(int thing, int first, int last, VEC3& eye, VEC3& lookAt, VEC3& up) override {
+        eye = VEC3(thing, first, last);
+        lookAt = VEC3(0.0f, 0.0f, 100.0f);
+        up = VEC3(0.0f, 1.0f, 0.0f);
+        return true;
+    }
+    bool PoseNote(const CNote&, CCharString&) override { return true; }
+    int m_builds = 0;
+};
+
 TEST_F(AppTest, ControlKeysDriveTheBandCamera) {
     ASSERT_TRUE(Start());
     auto* tutorial = dynamic_cast<CTextWnd*>(Window(kKindText));
     QWidget* focus = tutorial->GetSelector();
-    CSceneStub* scene = m_center->GetScene();
-    EXPECT_STREQ(scene->GetLastRequest(), "look at 39 frets 0-12")
-        << "the start looks at the lead guitar";
-    const std::pair<Qt::Key, const char*> keys[] = {
-        {Qt::Key_B, "look at 36 frets 0-12"},
-        {Qt::Key_R, "look at 38 frets 0-12"},
-        {Qt::Key_D, "look at drums"},
-        {Qt::Key_L, "look at 39 frets 0-12"},
-        {Qt::Key_0, "look at whole band"},
-        {Qt::Key_N, "new picture"},
-        {Qt::Key_C, "key C"},
-        {Qt::Key_T, "key T"},
-        {Qt::Key_W, "key W"},
-        {Qt::Key_Plus, "key +"},
-        {Qt::Key_Minus, "key -"},
+    CSpacePainter* scene = m_center->GetScene();
+    EXPECT_EQ(scene->GetPicture(), 14);
+    auto pictures = std::make_unique<CCameraPictures>();
+    CCameraPictures* camera = pictures.get();
+    scene->SetBandPictures(std::move(pictures));
+    const std::pair<Qt::Key, VEC3> looks[] = {
+        {Qt::Key_B, {36, 0, 12}}, {Qt::Key_R, {38, 0, 12}},    {Qt::Key_D, {1, 0, 12}},
+        {Qt::Key_L, {39, 0, 12}}, {Qt::Key_0, {-11, 22, -33}},
     };
-    for (auto [key, request] : keys) {
+    for (auto [key, eye] : looks) {
         QTest::keyClick(focus, key, Qt::ControlModifier);
-        EXPECT_STREQ(scene->GetLastRequest(), request);
+        EXPECT_EQ(scene->GetEye(), eye) << key;
     }
-    // Ctrl+A only marks the view changed: the next frame tick draws it.
-    scene->TakeChanged();
-    QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_TRUE(scene->TakeChanged());
+    QTest::keyClick(focus, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(camera->m_builds, 1) << "the current picture is built again";
+    for (Qt::Key key : {Qt::Key_C, Qt::Key_T, Qt::Key_W})
+        QTest::keyClick(focus, key, Qt::ControlModifier);
+    EXPECT_TRUE(scene->IsAxesShown() && scene->IsOverlayShown() && scene->IsWireframe());
+    const float distance = scene->GetDistance();
+    QTest::keyClick(focus, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_LT(scene->GetDistance(), distance);
+    QTest::keyClick(focus, Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(focus, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_GT(scene->GetDistance(), distance);
     EXPECT_EQ(tutorial->GetSelector()->currentIndex(), 0) << "the selector did not see the keys";
 }
 
@@ -453,18 +503,31 @@ TEST_F(AppTest, DefaultDrumMixFillsTheChannels) {
     EXPECT_FLOAT_EQ(channels[THING_LEAD_GUITAR].m_pan, 0.0f);
 }
 
-// The real program, twice at once.
-TEST_F(AppTest, SecondInstanceIsRefusedWhileTheFirstRuns) {
-    const QString program = QString(MA_RUNTIME_DIR) + "/modal-atlas";
-    if (!QFile::exists(program))
-        GTEST_SKIP() << "modal-atlas was not built";
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("MA_LOCK_DIR", m_dir.path());
-    env.insert("MA_MESSAGE_BOXES", "print");
-    env.insert("MA_SETTINGS_FILE", m_dir.filePath("first.ini"));
-    env.insert("MA_LAUNCH_NS", "0");
-    env.insert("MA_CONTENT_ROOT", m_root);
+// The real program, in this test's root, with its lock file in lockDir.
+class ProgramTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        if (!QFile::exists(m_program))
+            GTEST_SKIP() << "modal-atlas was not built";
+    }
+    QProcessEnvironment Environment(const QString& lockDir) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("MA_LOCK_DIR", lockDir);
+        env.insert("MA_MESSAGE_BOXES", "print");
+        env.insert("MA_SETTINGS_FILE", m_dir.filePath("first.ini"));
+        env.insert("MA_LAUNCH_NS", "0");
+        env.insert("MA_CONTENT_ROOT", m_root);
+        return env;
+    }
+    const QString m_program = QString(MA_RUNTIME_DIR) + "/modal-atlas";
+};
+
+// Twice at once.
+TEST_F(ProgramTest, SecondInstanceIsRefusedWhileTheFirstRuns) {
+    const QString program = m_program;
+    QProcessEnvironment env = Environment(m_dir.path());
     QProcess first;
     first.setProcessEnvironment(env);
     first.start(program, {});
@@ -496,6 +559,25 @@ TEST_F(AppTest, SecondInstanceIsRefusedWhileTheFirstRuns) {
     EXPECT_EQ(third.exitCode(), 0);
     EXPECT_TRUE(third.readAllStandardOutput().contains("startup-ms"));
     EXPECT_TRUE(QFile::exists(m_dir.filePath("second.ini"))) << "this time the settings were saved";
+}
+
+// A folder that cannot hold the lock (here a file stands in its place, which stops root too)
+// says nothing about another instance: the program says what is wrong and runs.
+TEST_F(ProgramTest, ALockThatCannotBeMadeIsReportedAndTheProgramRuns) {
+    const QString notAFolder = m_dir.filePath("not-a-folder");
+    ASSERT_TRUE(QFile(notAFolder).open(QIODevice::WriteOnly));
+    QProcessEnvironment env = Environment(notAFolder);
+    env.insert("MA_EXIT_AFTER_START", "1");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(m_program, {});
+    ASSERT_TRUE(program.waitForFinished(20000));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(program.readAllStandardOutput().contains("startup-ms"));
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_FALSE(err.contains("Another instance")) << err.toStdString();
+    EXPECT_TRUE(err.contains(notAFolder + "/") && err.contains("Not a directory"))
+        << err.toStdString();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs modal-atlas-cli's scale and chord commands and checks what a guitarist can check by hand.
+# Runs modal-atlas-cli's scale and chord commands and checks what a guitarist can check by hand;
+# then each command's help and a practice in a style of its own.
 # Usage: CliTheoryTest.sh PATH-TO-modal-atlas-cli
 set -u
 cli="$1"
@@ -49,6 +50,14 @@ expect "E minor pentatonic" $'E Pentatonic minor\n52 55 57 59 62\nE G A B D' \
 expect "B diminished has eight notes" \
     $'B Diminished\n59 61 62 64 65 67 68 70\nB C# D E F G G# A#' \
     scale --root B --scale Diminished
+# Asked for, the names are those the key is written with; the default stays sharp.
+expect "Eb major as the key writes it" $'Eb Major\n51 53 55 56 58 60 62\nEb F G Ab Bb C D' \
+    scale --root 51 --scale Major --spelling key
+expect "Eb major in sharps" $'D# Major\n51 53 55 56 58 60 62\nD# F G G# A# C D' \
+    scale --root 51 --scale Major --spelling sharps
+expect "B-flat chord as the key writes it" \
+    $'Name: Bb - Major\nFormula: 1-3-5\nNotes: 46 53 58 62 65\nFrets: 1 3 3 3 1 x\nBarre: 1' \
+    chord --root A# --type 1 --spelling key
 
 # The A-string barre shape at the third fret, low E string silent.
 expect "C major chord" $'Name: C - Major\nFormula: 1-3-5\nNotes: 48 55 60 64 67\nFrets: 3 5 5 5 3 x\nBarre: 3' \
@@ -74,6 +83,7 @@ if [[ "$err" != *"Unknown chord type: 9"* ]]; then
     failures=$((failures + 1))
 fi
 
+expect_error "unknown spelling" "unknown spelling 'flats'" scale --root C --scale Major --spelling flats
 expect_error "unknown scale" "unknown scale 'major'" scale --root C --scale major
 expect_error "unknown root" "unknown root 'H'" scale --root H --scale Major
 expect_error "root beyond the note table" "unknown root '132'" chord --root 132 --type 1
@@ -81,6 +91,24 @@ expect_error "unknown chord symbol" "unknown chord type 'min7'" chord --root C -
 expect_error "chord type 0" "unknown chord type '0'" chord --root C --type 0
 expect_error "missing type" "usage" chord --root C
 expect_error "unknown option" "unknown option '--octave'" scale --root C --scale Major --octave 4
+
+# Every command prints its own usage for --help, and succeeds.
+for command in scale chord practice midi-dump devices; do
+    out="$("$cli" "$command" --help 2>/dev/null)"
+    status=$?
+    if [[ $status -ne 0 || "$out" != "Usage: modal-atlas-cli $command"* ]]; then
+        echo "FAIL: $command --help (status $status): '$out'"
+        failures=$((failures + 1))
+    fi
+done
+
+# A style named alone plays its own first groove (the built library has no "2 Rock" in Blues).
+if [[ -d "$(dirname "$cli")/Grooves/Blues" ]]; then
+    if ! err="$("$cli" practice --style Blues 2>&1 >/dev/null)"; then
+        echo "FAIL: practice --style Blues: $err"
+        failures=$((failures + 1))
+    fi
+fi
 
 if [[ $failures -ne 0 ]]; then
     echo "$failures check(s) failed"
