@@ -262,6 +262,8 @@ bool CSound::StartStream() {
     if (!PutSilence())
         return false;
     m_stream->SetCurrentPosition(0);
+    m_lastCursor = 0;
+    m_laps = 0;
     if (!WriteStep(0))
         return false;
     m_writtenChunk = 1;
@@ -282,6 +284,7 @@ bool CSound::CheckStream() {
     uint32_t cursor = 0;
     if (m_stream->GetCurrentPosition(&cursor) != AUDIO_OK)
         return FailLogged("Can't get buffer position");
+    CountLap(cursor);
     const uint32_t k = m_chunk;
     if (cursor < k) {
         if (m_writtenChunk != 2) {
@@ -300,6 +303,25 @@ bool CSound::CheckStream() {
             return false;
         m_writtenChunk = 1;
     }
+    return true;
+}
+
+void CSound::CountLap(uint32_t cursor) {
+    // Read at least every chunk (the refill needs it as often), so a cursor behind the last one
+    // has come round once.
+    if (cursor < m_lastCursor)
+        ++m_laps;
+    m_lastCursor = cursor;
+}
+
+bool CSound::GetPlayedSeconds(double& seconds) {
+    CCritLock lock(&m_crit, true, "CSound::GetPlayedSeconds");
+    uint32_t cursor = 0;
+    if (!m_playing || !m_stream || m_stream->GetCurrentPosition(&cursor) != AUDIO_OK)
+        return false;
+    CountLap(cursor);
+    const double bytes = static_cast<double>(m_laps) * m_streamSize + cursor;
+    seconds = bytes / m_streamFormat.format.avgBytesPerSec;
     return true;
 }
 

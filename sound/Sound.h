@@ -120,6 +120,10 @@ public:
     bool IsPlaying() const { return m_playing; }
     bool IsRecording() const { return m_recording; }
     double GetPosition() const { return m_position; }
+    // Seconds of the stream the device has played since the last start, from its play cursor
+    // (laps of the looping stream counted): the clock that what is seen follows. False when
+    // nothing plays.
+    bool GetPlayedSeconds(double& seconds);
     uint32_t GetChunkSize() const { return m_chunk; }
     uint32_t GetStreamSize() const { return m_streamSize; }
     int GetWrittenChunk() const { return m_writtenChunk; }
@@ -133,6 +137,7 @@ public:
 
 private:
     bool Fail(const char* format, ...) MA_PRINTF(2, 3);
+    void CountLap(uint32_t cursor);
     bool FailLogged(const char* format, ...) MA_PRINTF(2, 3);
     bool PutSilence();
     bool WriteStep(uint32_t offset);
@@ -163,6 +168,9 @@ private:
     uint32_t m_chunk = 0;
     CVarList<DEVICE_INFO> m_devices;
     int m_writtenChunk = 0;
+    // The play cursor when last read and how often it came round the stream since the start.
+    uint32_t m_lastCursor = 0;
+    uint64_t m_laps = 0;
     float m_volume = 1.0f;
     CSoundFile m_recorder;
     WAVE_FORMAT_EXTENSIBLE m_streamFormat;

@@ -363,6 +363,23 @@ TEST_F(EngineTest, ARepeatedListSoundsOncePerPeriod) {
     EXPECT_EQ(onsets, 3);
 }
 
+TEST_F(EngineTest, PlayedSecondsFollowTheCursorRoundTheLoopingStream) {
+    StoreSample(MakeSample(std::vector<int16_t>(10, 7000)));
+    CNoteList notes;
+    notes.Add(SoloNote(0.0));
+    double seconds = -1.0;
+    EXPECT_FALSE(Sound().GetPlayedSeconds(seconds));
+    ASSERT_TRUE(Sound().Start(notes, 0.0, 0));
+    // Past the fifteen-second stream twice, in steps of a second and a part.
+    for (double played : {2.5, 16.0, 31.25}) {
+        m_rig.Play(played - (seconds < 0.0 ? 0.0 : seconds));
+        ASSERT_TRUE(Sound().GetPlayedSeconds(seconds));
+        EXPECT_NEAR(seconds, played, 1e-4);
+    }
+    ASSERT_TRUE(Sound().Stop());
+    EXPECT_FALSE(Sound().GetPlayedSeconds(seconds));
+}
+
 TEST_F(EngineTest, StopThenStartPlaysAtTheVolumeSetBeforeStart) {
     StoreSample(MakeSample(std::vector<int16_t>(44100, 10000)));
     CNoteList notes;
