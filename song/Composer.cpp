@@ -151,6 +151,11 @@ bool CComposer::FindScaleStep(const CNoteList& scale, int base, int k, CNote& no
 
 bool CComposer::TransposeNote(const CNoteList& fallbackScale, CNote& note, const CChord& reference,
                               const CChord& target) {
+    // The place on the neck belonged to the old pitch: fingering finds the new pitch its own
+    // (and skips notes that are placed already). The stroke it is played with stays.
+    const int mode = note.Position().mode;
+    note.Position().Clear();
+    note.Position().mode = mode;
     const int targetRoot = target.GetSoundingRoot();
     int k = note.m_degree;
     if (k == 0) {

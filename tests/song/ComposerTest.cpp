@@ -98,6 +98,21 @@ TEST_F(TransposeNoteTest, NinthFollowsTheChordOrTheScale) {
     EXPECT_EQ(ninth.m_midi, 81); // plain G: the fallback scale's ninth step from G, A
 }
 
+TEST_F(TransposeNoteTest, AMovedNoteGivesUpTheStringAndFretOfItsOldPitch) {
+    // E on string 2, fret 5, as a groove's tab gives it; moved to A minor it is C 72, which
+    // that place does not sound, so the fingering must find it a place again.
+    CNote note = LeadNote(64);
+    note.Position().string = 2;
+    note.Position().fret = 5;
+    note.Position().finger = 1;
+    note.Position().mode = FRET_MODE_START;
+    ASSERT_TRUE(composer.TransposeNote(fallback, note, leadReference, ChordOn(2, 69)));
+    EXPECT_EQ(note.Position().string, INT_NOT_SET);
+    EXPECT_EQ(note.Position().fret, INT_NOT_SET);
+    EXPECT_EQ(note.Position().finger, INT_NOT_SET);
+    EXPECT_EQ(note.Position().mode, FRET_MODE_START) << "the stroke stays";
+}
+
 TEST_F(TransposeNoteTest, AccidentalsStayBlue) {
     // D# (written as the flat third) and A# (the flat seventh) over G major.
     CNote third = LeadNote(51);
@@ -514,7 +529,14 @@ protected:
         const int perMeasure = request.noteLength * request.beatsPerMeasure / 4;
         const double measure = request.beatsPerMeasure * request.beatTime;
         std::vector<int> counts;
+        CNoteList open;
+        ASSERT_TRUE(Manager().GetTuning(INSTRUMENT_GUITAR, open));
         for (const CNote& note : lead->m_notes) {
+            // The band's lead guitarist fingers exactly this place: it must sound the pitch.
+            const FRET_SLOT& at = note.Position();
+            ASSERT_TRUE(at.string >= 1 && at.string <= open.GetCount()) << note.m_midi;
+            EXPECT_EQ(open[at.string - 1].m_midi + at.fret, note.m_midi)
+                << "string " << at.string << " fret " << at.fret;
             EXPECT_GE(note.m_midi, request.lowest);
             EXPECT_LE(note.m_midi, request.highest);
             EXPECT_TRUE(scale.count(note.m_midi % 12)) << note.m_midi;
