@@ -12,6 +12,9 @@
 #include "app/ServiceStubs.h"
 #include "app/SettingsStore.h"
 #include "app/Version.h"
+#include "band/Animation.h"
+#include "band/Band.h"
+#include "band/BandPictureSet.h"
 #include "core/Report.h"
 #include "render/SpacePainter.h"
 #include "song/Composer.h"
@@ -79,18 +82,54 @@ public:
     double GetPlayTime() const override { return m_center.GetPlayTime(); }
     const CCharString& GetHostError() const override { return m_center.m_error; }
     CCharString GetGrooveRoot() const override { return m_center.m_settings->grooveRootPath; }
-    // The band shows nothing until it exists; the camera requests reach the scene.
-    bool ShowScaleMarks(int, int) override { return true; }
-    bool ShowNotesOnGuitars(const CNoteList&) override { return true; }
-    bool ShowChordNames(const CChord&) override { return true; }
-    bool ShowChordOnGuitarist(const CChord&) override { return true; }
-    bool SetHandPosition(THING, int) override { return true; }
+    // Each acts on the band when the band view holds one, and does nothing otherwise.
+    bool ShowScaleMarks(int root, int scale) override {
+        CNoteList notes;
+        if (!m_center.m_noteManager->GetScaleNotes(root, scale, notes))
+            return m_center.Fail("%s", m_center.m_noteManager->GetErrorText().GetText());
+        return OnBand([&](CBand& band) { return band.ShowPitches(notes) ? nullptr : &band; });
+    }
+    bool ShowNotesOnGuitars(const CNoteList& notes) override {
+        return OnBand([&](CBand& band) { return band.ShowNotes(notes, false) ? nullptr : &band; });
+    }
+    bool ShowChordNames(const CChord& chord) override {
+        return OnBand(
+            [&](CBand& band) { return band.ShowNoteNames(chord.m_notes) ? nullptr : &band; });
+    }
+    bool ShowChordOnGuitarist(const CChord& chord) override {
+        return OnBand([&](CBand& band) -> CPrimitive* {
+            CGuitars* guitar = band.GetGuitar(chord.m_thing);
+            if (!guitar)
+                guitar = band.GetGuitar(THING_LEAD_GUITAR);
+            return guitar->PlayChord(chord, 1.0f, 0, 0.0, nullptr) ? nullptr : guitar;
+        });
+    }
+    bool SetHandPosition(THING thing, int fret) override {
+        return OnBand([&](CBand& band) -> CPrimitive* {
+            CGuitars* guitar = band.GetGuitar(thing);
+            return !guitar || guitar->ResetHand(std::clamp(fret, 0, 14)) ? nullptr : guitar;
+        });
+    }
     bool FrameFrets(THING guitar, int firstFret, int lastFret) override {
         return !m_center.m_scene ||
                m_center.m_scene->LookAt(guitar, std::max(firstFret, 0), std::min(lastFret, 22));
     }
 
 private:
+    // Runs the change under the scene lock and has the view drawn again. The change returns
+    // the part that failed, whose error becomes the application's, or null.
+    template <typename CHANGE> bool OnBand(CHANGE change) {
+        std::lock_guard<std::recursive_mutex> lock(m_center.m_lock);
+        CBand* band = m_center.GetBand();
+        if (!band)
+            return true;
+        const CPrimitive* failed = change(*band);
+        m_center.m_scene->Invalidate();
+        if (failed)
+            return m_center.Fail("%s", failed->GetError().GetText());
+        return true;
+    }
+
     CCenter& m_center;
 };
 
@@ -223,8 +262,14 @@ bool CCenter::Initialize() {
     m_composer->SetGrooveRoot(m_settings->grooveRootPath);
     m_composer->SetMix(m_mix.get());
 
-    m_animator = std::make_unique<CBandAnimatorStub>();
+    m_animator = std::make_unique<CAnimationPlayer>(&m_lock);
+    // The band follows the sound's own clock, so the two never drift apart.
+    m_animator->SetClock(
+        [this](double& seconds) { return m_sound && m_sound->GetPlayedSeconds(seconds); });
     m_scene = std::make_unique<CSpacePainter>();
+    auto pictures = std::make_unique<CBandPictureSet>(m_noteManager.get());
+    pictures->SetAnimator(m_animator.get());
+    m_scene->SetBandPictures(std::move(pictures));
 
     if (!CreateToolWindows())
         return false;
@@ -242,9 +287,6 @@ bool CCenter::Initialize() {
     if (m_scene && !m_scene->SetPicture(m_picture))
         FailReported(__FILE__, __LINE__, "Can't create new picture in Space Painter: %s",
                      m_scene->GetError().GetText());
-    if (m_scene && m_scene->GetBandPictures() && m_scene->GetBandPictures()->HasBand()) {
-        // Drum angles come with the band.
-    }
 
     auto* text = dynamic_cast<CTextWnd*>(Lookup(kKindText));
     if (!text)
@@ -408,11 +450,10 @@ bool CCenter::PlayNotes(const CNoteList& notes, bool animate, int repeatCount, d
     CBaseWindow* band = Lookup(kKindSpacePainter);
     const bool animating = animate && band && band->IsShown();
     m_currentNotes.ShiftTimes(startOffset);
-    if (animating && m_scene && m_scene->GetBandPictures() &&
-        m_scene->GetBandPictures()->HasBand()) {
-        // The band animator takes the notes and repeatCount x startOffset here once the band
-        // exists.
-        (void)repeatCount;
+    if (CBand* bandModel = animating ? GetBand() : nullptr; bandModel && m_animator) {
+        if (!m_animator->Start(bandModel, m_currentNotes, repeatCount * startOffset))
+            return Fail("Can't animate the band: %s", m_animator->GetError().GetText());
+        m_scene->Invalidate();
     }
     if (m_sound) {
         m_sound->SetVolume(m_settings->audio.masterVolume);
@@ -445,9 +486,19 @@ void CCenter::CheckEndOfPlay() {
         Stop();
 }
 
+CBand* CCenter::GetBand() const {
+    auto* pictures = m_scene ? dynamic_cast<CBandPictureSet*>(m_scene->GetBandPictures()) : nullptr;
+    return pictures ? pictures->GetBand() : nullptr;
+}
+
 void CCenter::Stop() {
-    if (m_animator)
-        m_animator->Stop();
+    if (m_animator) {
+        // Back to rest: the band stands still when nothing plays.
+        if (!m_animator->Stop())
+            REPORT_ERROR("%s", m_animator->GetError().GetText());
+        if (m_scene)
+            m_scene->Invalidate();
+    }
     if (m_sound)
         m_sound->Stop();
     m_playing = false;
@@ -632,14 +683,18 @@ void CCenter::OnTimer(int id) {
     if (id == kTimerFrame) {
         CheckEndOfPlay();
         std::lock_guard<std::recursive_mutex> lock(m_lock);
+        bool changed = false;
         if (m_animator)
-            m_animator->OnTimer(id);
-        if (m_scene)
+            m_animator->OnTimer(CAnimationPlayer::kPlayTimer, changed);
+        if (m_scene) {
+            if (changed)
+                m_scene->Invalidate();
             m_scene->RenderFrame(false);
+        }
     } else if (id == kTimerSecond) {
-        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        bool changed = false;
         if (m_animator)
-            m_animator->OnTimer(id);
+            m_animator->OnTimer(CAnimationPlayer::kContinueTimer, changed);
     }
     for (CBaseWindow* window : m_windows)
         window->OnTimer(id);
@@ -706,6 +761,9 @@ bool CCenter::Close() {
             ok =
                 FailReported(__FILE__, __LINE__, "Can't save mix: %s", m_mix->GetError().GetText());
     }
+    // The animator lets go of the band (and its thread) before the scene destroys it.
+    if (m_animator)
+        m_animator->Forget();
     m_scene.reset();
     m_composer.reset();
     m_showScaleLink.reset();

@@ -24,7 +24,8 @@ class CMix;
 class CComposer;
 class CShowScaleDlg;
 class CSpacePainter;
-class CBandAnimatorStub;
+class CAnimationPlayer;
+class CBand;
 class CSoundCaptureStub;
 class CGeneratorStub;
 
@@ -119,6 +120,9 @@ public:
     CSound* GetSound() const { return m_sound.get(); }
     CComposer* GetComposer() const { return m_composer.get(); }
     CSpacePainter* GetScene() const { return m_scene.get(); }
+    CAnimationPlayer* GetAnimator() const { return m_animator.get(); }
+    // The band of the band view's picture, or null when the picture holds none.
+    CBand* GetBand() const;
     CMidiKeyboard* GetMidiKeyboard() const { return m_midiKeyboard.get(); }
     // One note per instrument 0 to 62 holding the channel's volume and pan.
     const CNoteList& GetChannels() const { return m_channels; }
@@ -157,7 +161,7 @@ private:
     std::unique_ptr<CSound> m_sound;
     std::unique_ptr<CSoundCaptureStub> m_capture;
     std::unique_ptr<CGeneratorStub> m_generator;
-    std::unique_ptr<CBandAnimatorStub> m_animator;
+    std::unique_ptr<CAnimationPlayer> m_animator;
     std::unique_ptr<CSpacePainter> m_scene;
     std::unique_ptr<APP_SETTINGS> m_settings;
     std::unique_ptr<CMainWnd> m_mainWnd;

@@ -8,14 +8,6 @@
 
 #include "core/CharString.h"
 
-// The band animator. Stub: nothing to pose until the band exists.
-class CBandAnimatorStub {
-public:
-    void Stop() {}
-    // Timer 1 plays due frames, timer 3 nudges the precomputation; both report no change.
-    bool OnTimer(int) { return false; }
-};
-
 // Sound capture. Stub: the input always opens (there is nothing to read from).
 class CSoundCaptureStub {
 public:

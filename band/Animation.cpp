@@ -190,18 +190,36 @@ bool CAnimationPlayer::PreparePoses(const CNoteList& notes, CNoteList& poses) {
     return poses.Sort(true);
 }
 
+bool CAnimationPlayer::Rest() {
+    // Replayed frames overwrote the world matrices of the parts that moved, not their
+    // transforms. The matrices go back to the transforms before posing (reaching reads them)
+    // and again after it, for the parts whose transform was at rest already.
+    auto matricesFromTransforms = [this] {
+        for (const auto& [part, state] : m_parts)
+            if (state.time >= 0.0 && part->IsMatrixSet())
+                part->SetWorldMatrix(TransformMatrix(part->GetTransform()));
+    };
+    matricesFromTransforms();
+    if (!m_band->Reset())
+        return Fail("Can't reset the band: %s", m_band->GetError().GetText());
+    matricesFromTransforms();
+    return true;
+}
+
 bool CAnimationPlayer::Start(CBand* band, const CNoteList& notes, double timeStep) {
     if (m_thread)
         m_thread->Stop();
     std::lock_guard<std::recursive_mutex> lock(*m_lock);
+    if (m_band != band)
+        m_parts.clear();
     m_band = band;
     m_timeStep = timeStep;
     m_playing = false;
     m_error.Set("");
     if (!m_band)
         return Fail("No band to animate");
-    if (!m_band->Reset())
-        return Fail("Can't reset the band: %s", m_band->GetError().GetText());
+    if (!Rest())
+        return false;
     if (!PreparePoses(notes, m_poses))
         return Fail("Can't prepare the poses");
     m_keys.RemoveAll();
@@ -219,8 +237,8 @@ bool CAnimationPlayer::Start(CBand* band, const CNoteList& notes, double timeSte
     m_finished = false;
     const bool posed = Continue(-1.0);
     // Until their frames take over, the parts show the rest pose again.
-    if (!m_band->Reset() && posed)
-        return Fail("Can't reset the band: %s", m_band->GetError().GetText());
+    if (!Rest() && posed)
+        return false;
     if (!posed)
         return false;
     if (!m_finished) {
@@ -239,16 +257,15 @@ bool CAnimationPlayer::Start(CBand* band, const CNoteList& notes, double timeSte
     return true;
 }
 
-void CAnimationPlayer::Stop() {
+bool CAnimationPlayer::Stop() {
     if (m_thread)
         m_thread->Stop();
     std::lock_guard<std::recursive_mutex> lock(*m_lock);
-    const bool wasAnimating = m_playing || !m_frames.IsEmpty();
     m_playing = false;
     m_frames.RemoveAll();
     m_nextFrame = 0;
-    if (m_band && wasAnimating)
-        m_band->Reset();
+    // Also after the last frame was played: the band ends the piece in its last pose.
+    return !m_band || Rest();
 }
 
 void CAnimationPlayer::Forget() {

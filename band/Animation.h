@@ -79,8 +79,8 @@ public:
     // starts the replay. timeStep: the window of each later step of the precomputation. "No
     // animation to start" when nothing moves.
     bool Start(CBand* band, const CNoteList& notes, double timeStep);
-    // Replay off, frames dropped. The band keeps the pose it has.
-    void Stop();
+    // Replay off, frames dropped, the band back in its resting pose.
+    bool Stop();
     // The band is going away: stops and forgets it.
     void Forget();
     // Timer 1: applies the frames that are due (changed tells whether any was); timer 3: asks
@@ -99,6 +99,10 @@ public:
     const CNoteList& GetPoses() const { return m_poses; }
     const CCharString& GetError() const { return m_error; }
 
+    // The frames that lead each part from its last key to the new ones (straight lines, 30 a
+    // second, at least the key's own frame), appended unsorted.
+    void AddFrames(const CVarList<ANIMATION_POINT>& keys);
+
     // The poses of a note list: drum hits get strike and rebound poses, guitar notes stroke,
     // hold and release poses, merged into one time-ordered list.
     static bool PreparePoses(const CNoteList& notes, CNoteList& poses);
@@ -110,12 +114,12 @@ private:
         double time = -1.0; // -1: at rest, no key yet
     };
     bool Fail(const char* format, ...) MA_PRINTF(2, 3);
-    // The frames that lead each part from its last key to the new ones, appended unsorted.
-    void AddFrames(const CVarList<ANIMATION_POINT>& keys);
     void AddFrame(double time, CPrimitive* part, const MATRIX& matrix, int32_t colors);
     // Puts the frames from `from` on in time order among those not yet played.
     void MergeFrames(size_t from);
     double Elapsed() const;
+    // The band in its resting pose, also the parts whose matrices frames replaced.
+    bool Rest();
 
     std::recursive_mutex* m_lock;
     CBand* m_band = nullptr;

@@ -1,5 +1,7 @@
 #include "band/BandPictureSet.h"
 
+#include "band/Animation.h"
+#include "band/Band.h"
 #include "band/Drums.h"
 #include "band/Guitars.h"
 #include "band/Human.h"
@@ -9,8 +11,11 @@ CBandPictureSet::CBandPictureSet(CNoteManager* notes) : m_notes(notes) {}
 CBandPictureSet::~CBandPictureSet() = default;
 
 void CBandPictureSet::Forget() {
+    if (m_animator && m_band)
+        m_animator->Forget();
     for (CGuitars*& guitar : m_guitars)
         guitar = nullptr;
+    m_band = nullptr;
     m_texts = CTextShapes();
 }
 
@@ -32,6 +37,16 @@ bool CBandPictureSet::Build(int kind, CRenderDevice* device, CVertexBuffer* buff
     case 9:
     case 11:
         return BuildGuitars(device, buffer, primitives, error);
+    case 14: {
+        auto* band = new CBand(device, buffer, "Band", m_notes);
+        primitives.push_back(band);
+        if (!band->Build()) {
+            error.Format("Can't build the band: %s", band->GetError().GetText());
+            return false;
+        }
+        m_band = band;
+        return true;
+    }
     case 13:
     case 16:
         return BuildHand(kind == 16, device, buffer, primitives, error);
@@ -104,6 +119,8 @@ bool CBandPictureSet::BuildHand(bool reaching, CRenderDevice* device, CVertexBuf
 }
 
 CGuitars* CBandPictureSet::GetGuitar(int thing) const {
+    if (m_band)
+        return m_band->GetGuitar(static_cast<THING>(thing));
     for (CGuitars* guitar : m_guitars)
         if (guitar && guitar->GetKind() == thing)
             return guitar;
@@ -112,6 +129,10 @@ CGuitars* CBandPictureSet::GetGuitar(int thing) const {
 
 bool CBandPictureSet::GetCamera(int thing, int firstFret, int lastFret, VEC3& eye, VEC3& lookAt,
                                 VEC3& up) {
+    if (thing == THING_DRUM_SET && m_band) {
+        m_band->GetDrummer()->GetCamera(eye, lookAt, up);
+        return true;
+    }
     CGuitars* guitar = GetGuitar(thing);
     if (!guitar)
         return false;
@@ -119,6 +140,9 @@ bool CBandPictureSet::GetCamera(int thing, int firstFret, int lastFret, VEC3& ey
     return true;
 }
 
-bool CBandPictureSet::PoseNote(const CNote&, CCharString&) {
-    return true;
+bool CBandPictureSet::PoseNote(const CNote& note, CCharString& error) {
+    if (!m_band || m_band->PlayNote(note, nullptr))
+        return true;
+    error = m_band->GetError();
+    return false;
 }

@@ -14,11 +14,12 @@
 namespace {
 
 constexpr int kGrowth = 5000;
-// The scene is in centimetres. The camera orbits its look-at point at up to 100 cm, and the
-// far plane at 100 cm keeps everything within that orbit of the eye; the near plane at 0.5 cm
-// lets the camera come close to a fingertip or a fret without clipping it.
+// The camera orbits its look-at point at up to 100 units. The band stands a tenth of its size
+// on a stage of radius 50 under a dome of radius 70: the far plane at 200 keeps the far side of
+// the dome in view from anywhere on that orbit; the near plane at 0.5 lets the camera come
+// close to a fingertip or a fret without clipping it (24-bit depth still tells them apart).
 constexpr float kNearPlane = 0.5f;
-constexpr float kFarPlane = 100.0f;
+constexpr float kFarPlane = 200.0f;
 constexpr float kMaxDistance = 100.0f;
 // The eye is never put exactly on the look-at point, where no view direction exists.
 constexpr float kNearestEye = 0.01f;

@@ -13,6 +13,7 @@
 #include "render/SpacePainter.h"
 #include "tests/render/PictureCompare.h"
 #include "tools/SpacePainterWnd.h"
+#include "ui/Application.h"
 
 namespace {
 
@@ -153,7 +154,8 @@ TEST_F(BAND, MouseMovesTheCameraAsTheTableSays) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // The application's own: the band-playing test runs the whole application.
+    CApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
