@@ -1,5 +1,6 @@
 #include "song/Composer.h"
 
+#include "core/ContentFolders.h"
 #include "core/Path.h"
 #include "song/Composition.h"
 #include "song/MidiFile.h"
@@ -68,7 +69,8 @@ void PRACTICE_REQUEST::SetTempo(double beatsPerMinute) {
 // CComposer
 
 CComposer::CComposer(CNoteManager& manager) : m_manager(manager) {
-    m_grooveRoot.Format("%s/Grooves", GetExecutableFolder().GetText());
+    const CContentFolders folders = CContentFolders::ForProgram();
+    SetGrooveRoot(folders.GetShipped(FOLDER_GROOVES), folders.GetUser(FOLDER_GROOVES));
 }
 
 bool CComposer::GetScaleChord(int scale, int root, int group, int degree, CChord& chord) {
@@ -96,9 +98,9 @@ bool CComposer::Fail(const char* format, ...) {
 }
 
 CCharString CComposer::GetGroovePath(const char* style, const char* name) const {
-    CCharString path;
-    path.Format("%s/%s/%s.mid", m_grooveRoot.GetText(), style, name);
-    return path;
+    CCharString file;
+    file.Format("%s/%s.mid", style, name);
+    return CContentFolders::FindUserFirst(m_userGrooveRoot, m_grooveRoot, file);
 }
 
 int CComposer::GetChordScale(int scale) {

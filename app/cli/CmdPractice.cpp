@@ -1,5 +1,6 @@
 #include "app/cli/Cli.h"
 #include "app/cli/PracticeSound.h"
+#include "core/ContentFolders.h"
 #include "core/Path.h"
 #include "song/Composer.h"
 #include "song/MidiFile.h"
@@ -104,10 +105,10 @@ int RunPractice(CCliArgs& args) {
     CNoteManager manager;
     if (!manager.Initialize())
         return Bad("Can't initialize note manager: %s", manager.GetErrorText().GetText());
-    // The mix the application plays with: the sound folder's "Default.mix", else the built-in one.
+    // The mix the application plays with: the user's or the sound folder's "Default.mix", else
+    // the built-in one.
     CMix mix;
-    CCharString mixPath;
-    mixPath.Format("%s/Sound/Default.mix", GetExecutableFolder().GetText());
+    const CCharString mixPath = CContentFolders::ForProgram().Find(FOLDER_SOUND, "Default.mix");
     if (!FileExists(mixPath) || !mix.Load(mixPath)) {
         mix.RemoveAll();
         mix.SetDefaults();

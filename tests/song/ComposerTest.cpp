@@ -442,6 +442,17 @@ TEST_F(GrooveFolder, MissingGrooveNamesTheFile) {
         << part->m_error.GetText();
 }
 
+TEST_F(GrooveFolder, UsersGrooveOfAShippedNameIsTheOneRead) {
+    const fs::path user = root / "mine";
+    composer.SetGrooveRoot(root.c_str(), user.c_str());
+    EXPECT_EQ(composer.GetGroovePath("Test", "Basic").Str(),
+              (root / "Test" / "Basic.mid").string());
+    fs::create_directories(user / "Test");
+    fs::copy_file(root / "Test" / "Basic.mid", user / "Test" / "Basic.mid");
+    EXPECT_EQ(composer.GetGroovePath("Test", "Basic").Str(),
+              (user / "Test" / "Basic.mid").string());
+}
+
 TEST_F(GrooveFolder, ChordWithoutTypeFailsThePart) {
     CComposition composition;
     composition.m_header.SetBeatTime(0.5);
