@@ -157,34 +157,33 @@ TEST_F(AppTest, CloseWritesTheSettingsAndTheDefaultMix) {
     EXPECT_FLOAT_EQ(volume, 0.7f);
 }
 
-// Installed: the program in usr/bin, its content in usr/share/modal-atlas, the user's data home
-// elsewhere. The user's own mix is read before the shipped one, and saved in the data home.
+// Installed: the program in usr/bin, its content in usr/share/modal-atlas. The user's own mix
+// is read before the shipped one, and saved in the data home.
 TEST_F(AppTest, InstalledProgramReadsAndSavesTheUsersMixInTheDataHome) {
     const QString bin = m_dir.filePath("usr/bin"), data = m_dir.filePath("data");
-    ASSERT_TRUE(QDir().mkpath(bin) && QDir().mkpath(m_dir.filePath("usr/share")));
+    const QString shipped = m_root + "/Sound/Default.mix";
+    const QString mine = data + "/modal-atlas/Sound/Default.mix";
+    ASSERT_TRUE(QDir().mkpath(bin) && QDir().mkpath(m_dir.filePath("usr/share")) &&
+                QDir().mkpath(data + "/modal-atlas/Sound"));
     ASSERT_TRUE(QFile::link(m_root, m_dir.filePath("usr/share/modal-atlas")));
-    ASSERT_TRUE(QDir().mkpath(data + "/modal-atlas/Sound"));
     OverrideExecutableFolder(bin.toUtf8().constData());
     const bool hadData = qEnvironmentVariableIsSet("XDG_DATA_HOME");
     const QByteArray oldData = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", data.toUtf8());
     auto restore = qScopeGuard(
         [&] { hadData ? qputenv("XDG_DATA_HOME", oldData) : qunsetenv("XDG_DATA_HOME"); });
-    const QString shipped = m_root + "/Sound/Default.mix";
-    const QString mine = data + "/modal-atlas/Sound/Default.mix";
-    auto saveLead = [](const QString& path, float volume) {
+    auto save = [](const QString& path, float volume) {
         CMix mix;
         return mix.SetDefaults() && mix.SetEntry(THING_LEAD_GUITAR, volume, 0.0f) &&
                mix.Save(path.toUtf8().constData());
     };
-    auto leadOf = [](const QString& path) {
+    auto lead = [](const QString& path) {
         CMix mix;
         float volume = -1.0f, pan = 0.0f;
-        return mix.Load(path.toUtf8().constData()) && mix.GetEntry(THING_LEAD_GUITAR, volume, pan)
-                   ? volume
-                   : -1.0f;
+        mix.Load(path.toUtf8().constData()) && mix.GetEntry(THING_LEAD_GUITAR, volume, pan);
+        return volume;
     };
-    ASSERT_TRUE(saveLead(shipped, 0.5f) && saveLead(mine, 0.3f));
+    ASSERT_TRUE(save(shipped, 0.5f) && save(mine, 0.3f));
 
     ASSERT_TRUE(Start());
     float volume = 0.0f, pan = 0.0f;
@@ -192,8 +191,8 @@ TEST_F(AppTest, InstalledProgramReadsAndSavesTheUsersMixInTheDataHome) {
     EXPECT_FLOAT_EQ(volume, 0.3f);
     ASSERT_TRUE(m_center->GetMix()->SetEntry(THING_LEAD_GUITAR, 0.2f, 0.0f));
     Quit();
-    EXPECT_FLOAT_EQ(leadOf(mine), 0.2f);
-    EXPECT_FLOAT_EQ(leadOf(shipped), 0.5f) << "shipped content is never written";
+    EXPECT_FLOAT_EQ(lead(mine), 0.2f);
+    EXPECT_FLOAT_EQ(lead(shipped), 0.5f) << "shipped content is never written";
 }
 
 TEST_F(AppTest, SecondRunRestoresEveryPlacement) {
