@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdlib>
+#include <strings.h>
 
 namespace {
 
@@ -104,18 +105,26 @@ CCharString CComposer::GetGroovePath(const char* style, const char* name) const 
 }
 
 bool CComposer::FindFirstGroove(const char* style, CCharString& name) {
-    CCharString folder;
-    folder.Format("%s/%s", m_grooveRoot.GetText(), style);
-    CTree<FILE_INFO> listing;
-    LIST_OPTIONS options;
-    options.folders = false;
-    options.extension = "mid";
-    if (!ListFolder(folder, listing, options) || listing.GetCount() == 0)
-        return Fail("No groove in style (%s)", style);
-    PATH_PARTS parts;
-    SplitPath(listing[0].item.path, parts);
-    name = parts.name;
-    return true;
+    bool found = false;
+    // The user's grooves join the shipped ones in the list.
+    for (const CCharString* root : {&m_grooveRoot, &m_userGrooveRoot}) {
+        if (root->IsEmpty())
+            continue;
+        CCharString folder;
+        folder.Format("%s/%s", root->GetText(), style);
+        CTree<FILE_INFO> listing;
+        LIST_OPTIONS options;
+        options.folders = false;
+        options.extension = "mid";
+        if (!ListFolder(folder, listing, options) || listing.GetCount() == 0)
+            continue;
+        PATH_PARTS parts;
+        SplitPath(listing[0].item.path, parts);
+        if (!found || strcasecmp(parts.name, name) < 0)
+            name = parts.name;
+        found = true;
+    }
+    return found || Fail("No groove in style (%s)", style);
 }
 
 int CComposer::GetChordScale(int scale) {

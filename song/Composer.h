@@ -132,8 +132,9 @@ public:
     // The path of a groove: "%s/%s.mid" of the style and name in the user's groove root when
     // the user has that groove, else in the groove root.
     CCharString GetGroovePath(const char* style, const char* name) const;
-    // The style's first groove by name (the one the Show Scale tool offers first), without
-    // ".mid". Fails with "No groove in style (%s)" when the style's folder holds none.
+    // The style's first groove by name in either groove root (the one the Show Scale tool
+    // offers first), without ".mid". Fails with "No groove in style (%s)" when neither style
+    // folder holds one.
     bool FindFirstGroove(const char* style, CCharString& name);
 
 private:

@@ -456,6 +456,20 @@ TEST_F(GrooveFolder, UsersGrooveOfAShippedNameIsTheOneRead) {
               (user / "Test" / "Basic.mid").string());
 }
 
+TEST_F(GrooveFolder, FirstGrooveIsFirstByNameInEitherRoot) {
+    const fs::path user = root / "mine";
+    composer.SetGrooveRoot(root.c_str(), user.c_str());
+    fs::create_directories(user / "Test");
+    fs::create_directories(user / "Own");
+    fs::copy_file(root / "Test" / "Basic.mid", user / "Test" / "a mine.mid");
+    fs::copy_file(root / "Test" / "Basic.mid", user / "Own" / "Z.mid");
+    for (const auto& [style, first] : {std::pair{"Test", "a mine"}, std::pair{"Own", "Z"}}) {
+        CCharString name;
+        ASSERT_TRUE(composer.FindFirstGroove(style, name)) << composer.GetErrorText().GetText();
+        EXPECT_STREQ(name.GetText(), first);
+    }
+}
+
 TEST_F(GrooveFolder, ChordWithoutTypeFailsThePart) {
     CComposition composition;
     composition.m_header.SetBeatTime(0.5);
