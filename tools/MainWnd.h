@@ -13,12 +13,15 @@ class QAction;
 // Menu and button commands that the application object handles.
 enum COMMAND_ID : int {
     kCmdAbout = 1142,
+    kCmdShowTuner = 1198,
     kCmdAudioSettings = 1203,
     kCmdShowMixer = 1341,
     kCmdShowBand = 1436,
     kCmdArrangeWindows = 1456,
     kCmdShowTutorial = 1575,
     kCmdShowScale = 1577,
+    // Show Scale hears the player (a toggle of this application).
+    kCmdListen = 1700,
 };
 
 // The main window's timers: 33 ms (frames, capture, end of play), 100 ms, 1000 ms (sound).
