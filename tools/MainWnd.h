@@ -20,6 +20,8 @@ enum COMMAND_ID : int {
     kCmdArrangeWindows = 1456,
     kCmdShowTutorial = 1575,
     kCmdShowScale = 1577,
+    kCmdNoteNamesKey = 1480,
+    kCmdNoteNamesSharps = 1481,
     // Show Scale hears the player (a toggle of this application).
     kCmdListen = 1700,
 };

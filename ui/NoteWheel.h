@@ -6,6 +6,7 @@
 
 #include "theory/Chord.h"
 #include "theory/NoteList.h"
+#include "theory/Spelling.h"
 
 // The circle of the twelve pitch classes at the top of the Show Scale tool: spokes of the
 // parent major scale drawn thick, the scale's notes named at the rim with the tonic ringed, and
@@ -32,6 +33,7 @@ public:
         bool ringAtRim = false;
         bool ringAtInterval = false;
         bool nameAtMiddle = false; // a chord note outside the scale
+        QString scaleName, chordName;
     };
 
     // Geometry of a paint: client size less 2 in each direction.
@@ -50,6 +52,9 @@ public:
     // within its parent major scale.
     void SetScale(const CNoteList& notes, int offset);
     void SetChord(const CNoteList& notes, const CChord& chord);
+    // How the scale's notes at the rim and the chord's notes on the middle ring are named;
+    // sharp names until set.
+    void SetNoteNames(const CSpelling& scaleNames, const CSpelling& chordNames);
 
     // The pitch class heard from the sound input (-1: none), ringed at the rim in green when it
     // belongs to what is shown, in red when not; and the counts of played notes that belong and
@@ -84,6 +89,7 @@ private:
     int m_offset = 0;
     CNoteList m_chordNotes;
     CChord m_chord;
+    CSpelling m_scaleNames, m_chordNames;
     bool m_pressed = false;
     int m_heardPitch = -1;
     bool m_heardBelongs = false;
