@@ -290,11 +290,20 @@ TEST_F(AppTest, MissingLessonIndexFailsTheStart) {
 }
 
 TEST_F(AppTest, NoSoundDeviceShowsTheAudioBoxAndKeepsRunning) {
+    m_captureFactory = [] {
+        auto input = std::make_unique<CVirtualDevice>();
+        input->SetInputPresent(false);
+        return std::unique_ptr<CAudioDevice>(std::move(input));
+    };
     ASSERT_TRUE(Start(true));
     ASSERT_EQ(g_boxes.size(), 1u);
     EXPECT_EQ(g_boxes[0].caption, "Audio Device Error");
     EXPECT_EQ(g_boxes[0].icon, MB_ICON_STOP);
     EXPECT_EQ(g_boxes[0].text.rfind("Error initializing sound output:\n", 0), 0u)
+        << g_boxes[0].text;
+    EXPECT_NE(g_boxes[0].text.find("\nError initializing sound input:\nCan't open device "
+                                   "\"Default input device\"\n\n"),
+              std::string::npos)
         << g_boxes[0].text;
     EXPECT_NE(
         g_boxes[0].text.find("\nThe device may be disconnected.\nTry to connect the device and\n"
