@@ -18,9 +18,11 @@
 #include "song/MidiKeyboard.h"
 #include "song/Mix.h"
 #include "sound/AudioDevice.h"
+#include "sound/Render.h"
 #include "sound/Sound.h"
 #include "theory/NoteManager.h"
 #include "tools/AudioSettingsDlg.h"
+#include "tools/GeneratorDlg.h"
 #include "tools/MainWnd.h"
 #include "tools/MixerDlg.h"
 #include "tools/ShowScaleDlg.h"
@@ -124,6 +126,26 @@ private:
     CCenter& m_center;
 };
 
+class CCenter::CGeneratorLink : public CGeneratorHost {
+public:
+    explicit CGeneratorLink(CCenter& center) : m_center(center) {}
+    CGenerator& GetGenerator() override { return *m_center.m_generator; }
+    bool PlaySample(const CSoundInfo& sample, CCharString& error) override {
+        CSound* sound = m_center.m_sound.get();
+        if (!sound || !sound->IsInitialized()) {
+            error = "No sound output is open: choose one in Settings > Audio.";
+            return false;
+        }
+        if (sound->PlaySample(sample))
+            return true;
+        error = sound->GetErrorText();
+        return false;
+    }
+
+private:
+    CCenter& m_center;
+};
+
 CCenter::CCenter(int appNumber, const char* commandLine)
     : m_appNumber(appNumber), m_commandLine(commandLine),
       m_keyClockStart(std::chrono::steady_clock::now()) {}
@@ -216,7 +238,7 @@ bool CCenter::Initialize() {
     m_capture = std::make_unique<CSoundCaptureStub>();
     OpenAudioDevices(); // device errors never fail the start
 
-    m_generator = std::make_unique<CGeneratorStub>();
+    m_generator = std::make_unique<CGenerator>(*m_settings);
     m_composer = std::make_unique<CComposer>(*m_noteManager);
     // The composer reads its grooves from the groove root and applies the current mix; it has
     // nothing else to initialise, so it cannot fail here.
@@ -306,7 +328,24 @@ bool CCenter::CreateToolWindows() {
     }
     AddWindow(scale);
     scale->BringToTop();
+    if (m_settings->generator.show && !ShowGenerator())
+        return false;
     return true;
+}
+
+bool CCenter::ShowGenerator() {
+    if (!Lookup(kKindGenerator)) {
+        m_generatorLink = std::make_unique<CGeneratorLink>(*this);
+        auto* generator = new CGeneratorDlg(*m_generatorLink, &m_settings->generator);
+        const WND_RECT place = CGeneratorDlg::DefaultRect();
+        if (!generator->CreateTool(m_mainWnd->GetMdiArea(), CGeneratorDlg::kTitle, &place)) {
+            Fail("Can't create Generator dialog: %s", generator->GetError().GetText());
+            delete generator;
+            return false;
+        }
+        AddWindow(generator);
+    }
+    return ShowWindowKind(kKindGenerator, false);
 }
 
 CBaseWindow* CCenter::Lookup(int kind) const {
@@ -499,6 +538,8 @@ bool CCenter::OnCommand(int id) {
     case kCmdArrangeWindows:
         ArrangeWindows();
         return true;
+    case kCmdShowGenerator:
+        return ShowGenerator();
     case kCmdAudioSettings: {
         auto outputs = [this](CVarList<DEVICE_INFO>& devices, CCharString& why) {
             if (!m_sound->EnumerateDevices()) {
@@ -712,6 +753,7 @@ bool CCenter::Close() {
     m_sound.reset();
     m_capture.reset();
     m_generator.reset();
+    m_generatorLink.reset();
     m_noteManager.reset();
     m_mix.reset();
     m_midiKeyboard.reset();

@@ -26,7 +26,7 @@ class CShowScaleDlg;
 class CSpacePainter;
 class CBandAnimatorStub;
 class CSoundCaptureStub;
-class CGeneratorStub;
+class CGenerator;
 
 // Application identity.
 constexpr const char* kProductTitle = "Modal Atlas";
@@ -130,6 +130,8 @@ private:
     bool Fail(const char* format, ...) MA_PRINTF(2, 3);
     bool FailReported(const char* file, int line, const char* format, ...) MA_PRINTF(4, 5);
     bool CreateToolWindows();
+    // The Generator is made when it is first asked for, or at start when it was left open.
+    bool ShowGenerator();
     void AddWindow(CBaseWindow* window);
     void SetDefaultDrumMix();
     CBaseWindow* Lookup(int kind) const;
@@ -155,7 +157,7 @@ private:
     std::unique_ptr<CComposer> m_composer;
     std::unique_ptr<CSound> m_sound;
     std::unique_ptr<CSoundCaptureStub> m_capture;
-    std::unique_ptr<CGeneratorStub> m_generator;
+    std::unique_ptr<CGenerator> m_generator;
     std::unique_ptr<CBandAnimatorStub> m_animator;
     std::unique_ptr<CSpacePainter> m_scene;
     std::unique_ptr<APP_SETTINGS> m_settings;
@@ -177,4 +179,7 @@ private:
     std::unique_ptr<CShowScaleLink> m_showScaleLink;
     // What the lesson window asks of the application.
     class CTutorialLink;
+    // What the Generator asks of the application.
+    class CGeneratorLink;
+    std::unique_ptr<CGeneratorLink> m_generatorLink;
 };

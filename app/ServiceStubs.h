@@ -28,6 +28,3 @@ public:
 private:
     CCharString m_error;
 };
-
-// The tone generator of the fuller tools; this application only creates and destroys it.
-class CGeneratorStub {};

@@ -97,6 +97,8 @@ void CMainWnd::BuildMenus() {
     add(show, {"&Mixer", kCmdShowMixer});
     show->addSeparator();
     add(show, {"&Arrange all windows", kCmdArrangeWindows});
+    QMenu* tools = m_menuBar->addMenu("&Tools");
+    add(tools, {"&Generator", kCmdShowGenerator});
     QMenu* settings = m_menuBar->addMenu("Settings");
     add(settings, {"Audio", kCmdAudioSettings});
     QMenu* names = settings->addMenu("Note names");

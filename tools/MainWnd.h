@@ -21,6 +21,8 @@ enum COMMAND_ID : int {
     kCmdShowScale = 1577,
     kCmdNoteNamesKey = 1480,
     kCmdNoteNamesSharps = 1481,
+    // Shows the Generator (window kind 16), which has no menu command of its own elsewhere.
+    kCmdShowGenerator = 1702,
 };
 
 // The main window's timers: 33 ms (frames, capture, end of play), 100 ms, 1000 ms (sound).
