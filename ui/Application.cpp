@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+#include "ui/AppIcon.h"
+
 namespace {
 bool IsTyping(QObject* receiver, const QKeyEvent* key) {
     const auto* edit = qobject_cast<const QLineEdit*>(receiver);
@@ -11,7 +13,10 @@ bool IsTyping(QObject* receiver, const QKeyEvent* key) {
 }
 } // namespace
 
-CApplication::CApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+CApplication::CApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // Message boxes and dialogs carry the icon too.
+    setWindowIcon(GetAppIcon());
+}
 
 bool CApplication::OfferKeyPress(QKeyEvent* key) {
     return (key->modifiers() & Qt::AltModifier)
