@@ -94,9 +94,12 @@ void CMainWnd::BuildMenus() {
     add(show, {"&Band", kCmdShowBand});
     add(show, {"&Tutorial", kCmdShowTutorial});
     add(show, {"&Mixer", kCmdShowMixer});
+    add(show, {"&Listen to my playing\tCtrl+H", kCmdListen});
+    GetAction(kCmdListen)->setCheckable(true);
     show->addSeparator();
     add(show, {"&Arrange all windows", kCmdArrangeWindows});
     QMenu* tools = m_menuBar->addMenu("&Tools");
+    add(tools, {"T&uner\tF3", kCmdShowTuner});
     add(tools, {"&Generator", kCmdShowGenerator});
     QMenu* settings = m_menuBar->addMenu("Settings");
     add(settings, {"Audio", kCmdAudioSettings});

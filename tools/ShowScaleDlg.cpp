@@ -714,12 +714,34 @@ bool CShowScaleDlg::PlayScale() {
         return Fail("%s", m_host.GetHostError().GetText());
     m_lastPlayed = practice.notes;
     m_playedOffset = request.beatTime;
+    m_heard.ResetCounts();
     m_fretboard->SetPlayedNotes(m_lastPlayed, kLead);
     ShowScale();
     m_playing = true;
     SetPlayButtonText(true);
     m_highlightTimer->start();
     return true;
+}
+
+void CShowScaleDlg::HearInput(const CNote& input) {
+    const uint16_t belonging =
+        CHeardNotes::PitchClassesOf(m_mode == kChordMode ? m_chord.m_notes : m_wheel->GetScale());
+    if (belonging != m_heardBelonging) {
+        m_heard.SetBelonging(belonging);
+        m_heardBelonging = belonging;
+    }
+    m_heard.Hear(input);
+    const int heard = m_heard.GetCurrent();
+    const bool belongs = m_heard.Belongs(heard);
+    m_fretboard->SetHeardNote(heard, belongs);
+    m_wheel->SetHeardPitch(heard == MIDI_NO_PITCH ? -1 : heard % 12, belongs);
+    m_wheel->SetHeardCounts(m_heard.GetInCount(), m_heard.GetOutCount());
+}
+
+void CShowScaleDlg::StopHearing() {
+    m_fretboard->SetHeardNote(MIDI_NO_PITCH, false);
+    m_wheel->SetHeardPitch(-1, false);
+    m_wheel->SetHeardCounts(-1, -1);
 }
 
 bool CShowScaleDlg::PlayChord() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "song/Composer.h"
+#include "sound/HeardNotes.h"
 #include "theory/Chord.h"
 #include "theory/NoteList.h"
 #include "theory/Spelling.h"
@@ -103,6 +104,13 @@ public:
     bool ApplyRequestPlayScale(const PRACTICE_REQUEST& request, const SHOW_SCALE_OPTIONS& options);
     // Playback ended or was stopped by the application.
     void PlaybackStopped();
+    // An input note of the sound capture: the note the player plays is lit on the neck and the
+    // wheel, green when it belongs to the scale (or, in chord mode, the chord) shown, red when
+    // not, and counted since Play Scale was last pressed.
+    void HearInput(const CNote& input);
+    // Capture stopped: nothing is lit any more.
+    void StopHearing();
+    const CHeardNotes& GetHeard() const { return m_heard; }
 
     bool ShowScale();
     bool ShowChord();
@@ -170,6 +178,8 @@ private:
     CNoteList m_shownNotes;
     CNoteList m_lastPlayed;
     double m_playedOffset = 0.0;
+    CHeardNotes m_heard;
+    uint16_t m_heardBelonging = 0;
 
     CNoteWheel* m_wheel = nullptr;
     CFretboardView* m_fretboard = nullptr;
