@@ -27,6 +27,7 @@
 #include "tools/GeneratorDlg.h"
 #include "tools/MainWnd.h"
 #include "tools/MixerDlg.h"
+#include "tools/SamplerDlg.h"
 #include "tools/ShowScaleDlg.h"
 #include "tools/SpacePainterWnd.h"
 #include "tools/TextWnd.h"
@@ -157,6 +158,24 @@ public:
     CNote GetLatestInputNote() const override { return m_center.m_latestInput; }
     CCharString GetCaptureError() const override { return m_center.GetCaptureError(); }
     CNoteManager& GetNoteManager() override { return *m_center.m_noteManager; }
+
+private:
+    CCenter& m_center;
+};
+
+class CCenter::CSamplerLink : public CSamplerHost {
+public:
+    explicit CSamplerLink(CCenter& center) : m_center(center) {}
+    bool StartCapture(CCharString& error) override { return m_center.StartCapture(error); }
+    void StopCapture() override { m_center.StopCapture(); }
+    CNote GetLatestInputNote() const override { return m_center.m_latestInput; }
+    CCharString GetCaptureError() const override { return m_center.GetCaptureError(); }
+    CNoteManager& GetNoteManager() override { return *m_center.m_noteManager; }
+    bool StartRecording(const char* path, CCharString& error) override {
+        return m_center.StartRecording(path, error);
+    }
+    bool StopRecording(CCharString& error) override { return m_center.StopRecording(error); }
+    CCharString GetSamplesFolder() const override { return m_center.m_settings->soundPath; }
 
 private:
     CCenter& m_center;
@@ -570,6 +589,8 @@ bool CCenter::OnCommand(int id) {
         return ShowGenerator();
     case kCmdShowTuner:
         return ShowTuner();
+    case kCmdShowSampler:
+        return ShowSampler();
     case kCmdListen:
         return ToggleListening();
     case kCmdAudioSettings: {
@@ -769,7 +790,7 @@ bool CCenter::StartCapture(CCharString& error) {
     if (m_captureUsers == 0) {
         m_latestInput.Reset();
         m_latestInput.m_volume = 0.0f; // nothing heard yet
-        // Nothing in this application records, so capture is readied here, without a file.
+        // Hearing needs no file: capture is readied here without one (recordings ready their own).
         if ((!m_capture->IsReady() && !m_capture->GetReady(nullptr, 0.0)) ||
             !m_capture->Start(false)) {
             error = m_capture->GetErrorText();
@@ -835,6 +856,67 @@ bool CCenter::ShowTuner() {
         ShowMessageBox(m_mainWnd.get(), m_error, "Audio Device Error", MB_ICON_STOP);
     }
     return shown;
+}
+
+bool CCenter::ShowSampler() {
+    auto* sampler = dynamic_cast<CSamplerDlg*>(Lookup(kKindSampleRecorder));
+    const bool made = sampler != nullptr;
+    if (!made) {
+        if (!m_samplerLink)
+            m_samplerLink = std::make_unique<CSamplerLink>(*this);
+        sampler = new CSamplerDlg(*m_samplerLink, nullptr);
+        if (!sampler->Create(nullptr, m_mainWnd.get(), CSamplerDlg::kTitle)) {
+            Fail("Can't create Sample Recorder dialog: %s", sampler->GetError().GetText());
+            delete sampler;
+            return false;
+        }
+        AddWindow(sampler);
+    }
+    if (!sampler->ShowWnd(true)) {
+        m_error = sampler->GetError();
+        ShowMessageBox(m_mainWnd.get(), m_error, "Audio Device Error", MB_ICON_STOP);
+        return false;
+    }
+    if (!made)
+        sampler->CenterOver(m_mainWnd.get());
+    return true;
+}
+
+bool CCenter::StartRecording(const char* path, CCharString& error) {
+    if (!m_capture) {
+        error = "Device is not initialized.\nPlease go to Audio Settings and select the device";
+        return false;
+    }
+    if (!m_capture->Stop()) {
+        error.Format("Can't stop sound capture: %s", m_capture->GetErrorText().GetText());
+        return false;
+    }
+    if (!m_capture->SetFormat(44100, 16, 1)) {
+        error.Format("Can't initialize sound capture: %s", m_capture->GetErrorText().GetText());
+    } else if (!m_capture->GetReady(path, 0.0)) {
+        error.Format("Can't get ready for sound capture: %s", m_capture->GetErrorText().GetText());
+    } else if (!m_capture->Start(false)) {
+        error.Format("Can't start sound capture: %s", m_capture->GetErrorText().GetText());
+    } else {
+        return true;
+    }
+    // Those who were hearing the input go on hearing it.
+    CCharString ignored;
+    StopRecording(ignored);
+    return false;
+}
+
+bool CCenter::StopRecording(CCharString& error) {
+    if (!m_capture)
+        return true;
+    bool stopped = m_capture->Stop();
+    if (!stopped)
+        error.Format("Can't stop sound capture: %s", m_capture->GetErrorText().GetText());
+    // The usual format again, for the Tuner and the listening Show Scale tool.
+    if (!m_capture->SetFormat(44100, 16, 2) ||
+        (m_captureUsers > 0 && (!m_capture->GetReady(nullptr, 0.0) || !m_capture->Start(false))))
+        REPORT_ERROR("Can't start sound capture: %s", m_capture->GetErrorText().GetText());
+    return stopped;
 }
 
 bool CCenter::ToggleListening() {

@@ -110,6 +110,11 @@ public:
     const CNote& GetLatestInputNote() const { return m_latestInput; }
     // Empty while capture works; the capture's words once its device went away.
     CCharString GetCaptureError() const;
+    // Records the sound input into path at 44,100 Hz, 16 bits, one channel, capture going on
+    // for everyone who hears it; StopRecording closes the file and hears in the usual format
+    // again. False with the capture's words in error.
+    bool StartRecording(const char* path, CCharString& error);
+    bool StopRecording(CCharString& error);
     CSoundCapture* GetCapture() const { return m_capture.get(); }
     // Whether the Show Scale tool hears the player (Show > Listen to my playing).
     bool IsListening() const { return m_listening; }
@@ -152,6 +157,7 @@ private:
     // The Generator is made when it is first asked for, or at start when it was left open.
     bool ShowGenerator();
     bool ShowTuner();
+    bool ShowSampler();
     bool ToggleListening();
     // An input note from the capture thread: kept as the latest and heard by Show Scale.
     void TakeInputNote(CNote& note);
@@ -212,4 +218,7 @@ private:
     // What the Tuner asks of the application.
     class CTunerLink;
     std::unique_ptr<CTunerLink> m_tunerLink;
+    // What the Sample Recorder asks of the application.
+    class CSamplerLink;
+    std::unique_ptr<CSamplerLink> m_samplerLink;
 };

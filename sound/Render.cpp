@@ -135,7 +135,13 @@ bool Trim(CSoundInfo& sample, float threshold, float longest) {
         ++first;
     if (first == count)
         return true;
-    const uint32_t start = FindZeroCrossing(sample, first);
+    uint32_t start = FindZeroCrossing(sample, first);
+    // Digital silence never crosses zero: the wave starts at the last zero before the swing.
+    for (uint32_t k = first; k-- > start;)
+        if (values[k] == 0) {
+            start = k;
+            break;
+        }
     if (start > 0) {
         std::memmove(values, values + start, static_cast<size_t>(count - start) * 2);
         count -= start;

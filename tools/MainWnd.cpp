@@ -100,6 +100,7 @@ void CMainWnd::BuildMenus() {
     add(show, {"&Arrange all windows", kCmdArrangeWindows});
     QMenu* tools = m_menuBar->addMenu("&Tools");
     add(tools, {"T&uner\tF3", kCmdShowTuner});
+    add(tools, {"Sample &Recorder", kCmdShowSampler});
     add(tools, {"&Generator", kCmdShowGenerator});
     QMenu* settings = m_menuBar->addMenu("Settings");
     add(settings, {"Audio", kCmdAudioSettings});

@@ -14,6 +14,7 @@ class QAction;
 enum COMMAND_ID : int {
     kCmdAbout = 1142,
     kCmdShowTuner = 1198,
+    kCmdShowSampler = 1549,
     kCmdAudioSettings = 1203,
     kCmdShowMixer = 1341,
     kCmdShowBand = 1436,
