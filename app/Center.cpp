@@ -85,6 +85,9 @@ public:
     double GetPlayTime() const override { return m_center.GetPlayTime(); }
     const CCharString& GetHostError() const override { return m_center.m_error; }
     CCharString GetGrooveRoot() const override { return m_center.m_settings->grooveRootPath; }
+    CCharString GetUserGrooveRoot() const override {
+        return m_center.m_settings->folders.GetUser(FOLDER_GROOVES);
+    }
     // The band shows nothing until it exists; the camera requests reach the scene.
     bool ShowScaleMarks(int, int) override { return true; }
     bool ShowNotesOnGuitars(const CNoteList&) override { return true; }
@@ -259,9 +262,9 @@ bool CCenter::Initialize() {
         return FailReported(__FILE__, __LINE__, "Can't initialize note manager: %s",
                             m_noteManager->GetErrorText().GetText());
 
-    CCharString mixPath;
-    mixPath.Format("%s/%s", m_settings->soundPath.GetText(), kDefaultMix);
-    // A missing "Default.mix" is not an error: the built-in mix stands in.
+    // The user's own "Default.mix" before a shipped one. A missing one is not an error: the
+    // built-in mix stands in.
+    const CCharString mixPath = m_settings->folders.Find(FOLDER_SOUND, kDefaultMix);
     if (!m_mix->Load(mixPath) && !m_mix->SetDefaults())
         return FailReported(__FILE__, __LINE__, "Can't set default mix: %s",
                             m_mix->GetError().GetText());
@@ -284,7 +287,8 @@ bool CCenter::Initialize() {
     m_composer = std::make_unique<CComposer>(*m_noteManager);
     // The composer reads its grooves from the groove root and applies the current mix; it has
     // nothing else to initialise, so it cannot fail here.
-    m_composer->SetGrooveRoot(m_settings->grooveRootPath);
+    m_composer->SetGrooveRoot(m_settings->grooveRootPath,
+                              m_settings->folders.GetUser(FOLDER_GROOVES));
     m_composer->SetMix(m_mix.get());
 
     m_animator = std::make_unique<CBandAnimatorStub>();
@@ -960,11 +964,13 @@ bool CCenter::Close() {
     m_windows.RemoveAll();
 
     if (m_mix && m_settings) {
-        CCharString mixPath;
-        mixPath.Format("%s/%s", m_settings->soundPath.GetText(), kDefaultMix);
-        // A failed save is reported, but the close goes on: returning at once would leave the
-        // services running and lose the window placements with the settings.
-        if (!m_mix->Save(mixPath))
+        // Into the user's sound folder: an installed program's own stays as shipped. A failed
+        // save is reported, but the close goes on: returning at once would leave the services
+        // running and lose the window placements with the settings.
+        CCharString mixPath, why;
+        if (!m_settings->folders.MakeWritePath(FOLDER_SOUND, kDefaultMix, mixPath, why))
+            ok = FailReported(__FILE__, __LINE__, "Can't save mix: %s", why.GetText());
+        else if (!m_mix->Save(mixPath))
             ok =
                 FailReported(__FILE__, __LINE__, "Can't save mix: %s", m_mix->GetError().GetText());
     }

@@ -105,7 +105,8 @@ bool CSound::OpenDevice() {
                      AudioResultText(opened));
         return Fail("Can't open device \"%s\"", m_settings.audio.outputName.GetText());
     }
-    if (!m_samples.LoadAllSets(m_settings.soundPath.GetText()))
+    // The user's recordings stand in for shipped samples of the same name.
+    if (!m_samples.LoadAllSets(m_settings.soundPath, m_settings.folders.GetUser(FOLDER_SOUND)))
         return Fail("%s", m_samples.GetErrorText().GetText());
     if (!CreateStream(STREAM_SECONDS))
         return false;

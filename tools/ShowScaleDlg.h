@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QDir>
+#include <QStringList>
+
 #include "song/Composer.h"
 #include "sound/HeardNotes.h"
 #include "theory/Chord.h"
@@ -29,8 +32,10 @@ public:
     // The seconds since the current playback started, negative when nothing plays.
     virtual double GetPlayTime() const = 0;
     virtual const CCharString& GetHostError() const = 0;
-    // The folder of the groove styles.
+    // The folder of the groove styles, and the user's own (empty: none), whose styles and
+    // grooves join the list.
     virtual CCharString GetGrooveRoot() const = 0;
+    virtual CCharString GetUserGrooveRoot() const { return CCharString(); }
 
     virtual bool ShowScaleMarks(int root, int scale) = 0;
     virtual bool ShowNotesOnGuitars(const CNoteList& notes) = 0;
@@ -154,6 +159,9 @@ private:
     void BuildControls();
     void FillLists();
     void FillGrooves();
+    // The names under sub in the groove root and the user's, each once, sorted.
+    QStringList ListGrooveRoots(const QString& sub, const QStringList& patterns,
+                                QDir::Filters filters) const;
     void ScaleOrRootChanged();
     void PatternChanged();
     void UpdateProgressionText();

@@ -29,6 +29,11 @@ int NearestString(const CNoteList& strings, double frequency, double& cents) {
     }
     return best;
 }
+
+// Rounded to the tenth shown, so that a reading a hair flat reads +0.0 rather than -0.0.
+double ShownCents(double cents) {
+    return std::round(cents * 10.0) / 10.0 + 0.0;
+}
 } // namespace
 
 void INPUT_FIELDS::Build(QWidget* owner, QGridLayout* layout) {
@@ -134,7 +139,7 @@ void CCentsStrip::paintEvent(QPaintEvent*) {
     painter.setFont(bold);
     painter.setPen(Qt::black);
     painter.drawText(QRectF(0, 0, x(-band) - 6, h - 18), Qt::AlignRight | Qt::AlignVCenter,
-                     QString::asprintf("%+.1f cents", m_cents));
+                     QString::asprintf("%+.1f cents", ShownCents(m_cents)));
     const double at = x(std::clamp(m_cents, -50.0, 50.0));
     painter.setPen(QPen(QColor::fromRgba(inTune ? 0xFF007000 : kNeedle), 3));
     painter.drawLine(QPointF(at, 2), QPointF(at, h - 18));
@@ -233,7 +238,7 @@ void CTunerDlg::Refresh() {
         // Only a note near an open string is that string being tuned.
         if (string >= 0 && std::fabs(fromString) < 100.0)
             text.Format("%s string %d (%s): %+.1f cents", bass ? "Bass" : "Guitar", string + 1,
-                        GetSharpName(strings[string].m_midi), fromString);
+                        GetSharpName(strings[string].m_midi), ShownCents(fromString));
     }
     if (!lost.IsEmpty())
         text.Format("%s\nChoose the device again in Settings > Audio.", lost.GetText());

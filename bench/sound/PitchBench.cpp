@@ -148,7 +148,7 @@ void BM_SyntheticTones(benchmark::State& state) {
     for (auto _ : state) {
         std::mt19937 random(2024);
         std::uniform_real_distribution<double> detune(-40.0, 40.0);
-        ERRORS ours, theirs;
+        ERRORS ours, theirs, tunerMode;
         // Also by octave from E1, for the table printed below.
         ERRORS oursBand[6], theirsBand[6];
         for (int midi = 28; midi <= 88; ++midi) {
@@ -164,6 +164,10 @@ void BM_SyntheticTones(benchmark::State& state) {
                         oursBand[band].Add(reading.frequency, frequency);
                     }
                 }
+                // The Tuner's shorter lengths (capture outside detection mode).
+                for (const READING& reading : OurReadings(tone, false))
+                    if (reading.time >= 0.2)
+                        tunerMode.Add(reading.frequency, frequency);
                 for (const READING& reading : AubioReadings(path)) {
                     if (reading.time >= 0.2 && reading.time <= 0.95) {
                         theirs.Add(reading.frequency, frequency);
@@ -173,6 +177,7 @@ void BM_SyntheticTones(benchmark::State& state) {
             }
         }
         ours.Report(state, "ours");
+        tunerMode.Report(state, "ours_tuner");
         theirs.Report(state, "aubio");
         std::printf("MIDI from  ours: median p95 octave other missing | aubio: median p95 "
                     "octave other missing (readings)\n");
@@ -310,9 +315,11 @@ void BM_LeadLine(benchmark::State& state) {
 BENCHMARK(BM_LeadLine)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Onset to the first reading within 5 cents, for every note from 28 to 88 starting at a random
-// point of a block: from silence (arg 0) and straight after a note a major third lower (arg 1).
+// point of a block: from silence (first arg 0) and straight after a note a major third lower
+// (1); in detection mode (second arg 1) and with the Tuner's lengths (0).
 void BM_OnsetLatency(benchmark::State& state) {
     const bool change = state.range(0) == 1;
+    const bool detectionMode = state.range(1) == 1;
     for (auto _ : state) {
         std::mt19937 random(7);
         std::uniform_int_distribution<uint32_t> offset(0, kBlock - 1);
@@ -330,7 +337,7 @@ void BM_OnsetLatency(benchmark::State& state) {
             const std::vector<int16_t> note = MakeHarmonicTone(frequency, 0.5, random());
             values.insert(values.end(), note.begin(), note.end());
             double latency = -1.0;
-            for (const READING& reading : OurReadings(values)) {
+            for (const READING& reading : OurReadings(values, detectionMode)) {
                 if (reading.time * kRate > onset && reading.frequency > 0.0 &&
                     std::fabs(Cents(reading.frequency, frequency)) <= 5.0) {
                     latency = reading.time - static_cast<double>(onset) / kRate;
@@ -352,7 +359,13 @@ void BM_OnsetLatency(benchmark::State& state) {
         state.counters["never_within_5_cents"] = never;
     }
 }
-BENCHMARK(BM_OnsetLatency)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OnsetLatency)
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 double ThreadSeconds() {
     timespec now;

@@ -73,6 +73,9 @@ TEST_F(TunerTest, FieldsShowTheLatestInputNoteInTheirFormats) {
     tuner.Refresh();
     EXPECT_TRUE(tuner.IsInTune());
     EXPECT_STREQ(tuner.GetText(CTunerDlg::kIdString), "Bass string 4 (E): +2.0 cents");
+    host.Hear(0.5f, 82.406, 40); // a hair flat of E2
+    tuner.Refresh();
+    EXPECT_STREQ(tuner.GetText(CTunerDlg::kIdString), "Guitar string 6 (E): +0.0 cents");
 }
 
 TEST_F(TunerTest, TheLevelBarTurnsRedAboveNineTenths) {
