@@ -178,7 +178,11 @@ public:
         return m_center.StartRecording(path, error);
     }
     bool StopRecording(CCharString& error) override { return m_center.StopRecording(error); }
-    CCharString GetSamplesFolder() const override { return m_center.m_settings->soundPath; }
+    // Recordings go where the user's own sets are read from, never over the shipped ones.
+    CCharString GetSamplesFolder() const override {
+        const CCharString& mine = m_center.m_settings->folders.GetUser(FOLDER_SOUND);
+        return mine.IsEmpty() ? m_center.m_settings->soundPath : mine;
+    }
 
 private:
     CCenter& m_center;

@@ -127,7 +127,7 @@ TEST_F(ToolsAppTest, ARecordedPluckIsCleanedUpAndPlaysInTuneAsASet) {
     QTest::mouseClick(sampler->RecordButton(), Qt::LeftButton);
     EXPECT_STREQ(sampler->GetText(CSamplerDlg::kIdStatus), "Stopped");
 
-    const CCharString sets = m_center->GetSettings()->soundPath;
+    const CCharString sets = m_center->GetSettings()->folders.GetUser(FOLDER_SOUND);
     const CCharString path = MakeStringedSampleName(sets, "My Set", 5, 0);
     CSoundInfo recorded;
     CSoundFile file;
