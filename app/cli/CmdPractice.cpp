@@ -104,14 +104,8 @@ int RunPractice(CCliArgs& args) {
     CNoteManager manager;
     if (!manager.Initialize())
         return Bad("Can't initialize note manager: %s", manager.GetErrorText().GetText());
-    // The mix the application plays with: the sound folder's "Default.mix", else the built-in one.
     CMix mix;
-    CCharString mixPath;
-    mixPath.Format("%s/Sound/Default.mix", GetExecutableFolder().GetText());
-    if (!FileExists(mixPath) || !mix.Load(mixPath)) {
-        mix.RemoveAll();
-        mix.SetDefaults();
-    }
+    LoadCurrentMix(mix);
     CComposer composer(manager);
     composer.SetMix(&mix);
     PRACTICE_NOTES practice;
