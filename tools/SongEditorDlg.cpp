@@ -113,6 +113,12 @@ CSongEditorDlg::CSongEditorDlg(CSongEditorHost& host, APP_SETTINGS* settings, QW
 
 CSongEditorDlg::~CSongEditorDlg() = default;
 
+WND_RECT CSongEditorDlg::DefaultRect() {
+    WND_RECT rect;
+    rect.Set(400, 0, 400 + 960, 720);
+    return rect;
+}
+
 bool CSongEditorDlg::Fail(const char* format, ...) {
     va_list args;
     va_start(args, format);
@@ -199,7 +205,7 @@ QWidget* CSongEditorDlg::BuildLeftColumn() {
     gl->addWidget(makeCommand(grooves, kIdGrooveCommands, "Groove commands", 0), 0, 1);
     gl->addWidget(makePlay(grooves, kIdPlayGroove, "Play groove", 0), 1, 0, 1, 2);
     auto* grooveList = makeList(grooves, kIdGrooves, m_grooves, "The grooves of the style");
-    grooveList->setMinimumHeight(70);
+    grooveList->setMinimumHeight(60);
     gl->addWidget(grooveList, 2, 0, 1, 2);
     layout->addWidget(grooves, 3);
 
@@ -210,7 +216,7 @@ QWidget* CSongEditorDlg::BuildLeftColumn() {
     pl->addWidget(makePlay(parts, kIdPlayPart, "Play song part", 1), 0, 1);
     pl->addWidget(makeCommand(parts, kIdChordCommands, "Part chords commands", 2), 0, 2);
     auto* partList = makeList(parts, kIdParts, m_parts, "The song's parts");
-    partList->setMinimumHeight(40);
+    partList->setMinimumHeight(36);
     connect(partList, &QListWidget::itemDoubleClicked, this,
             [this] { OnCommand(kCmdPartInfo, 0); });
     pl->addWidget(partList, 1, 0, 1, 3);
@@ -222,7 +228,7 @@ QWidget* CSongEditorDlg::BuildLeftColumn() {
     m_chords->header()->setStretchLastSection(false);
     m_chords->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_chords->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    m_chords->setMinimumHeight(100);
+    m_chords->setMinimumHeight(80);
     connect(m_chords, &QTreeWidget::itemDoubleClicked, this,
             [this] { OnCommand(kCmdChangeChord, 0); });
     pl->addWidget(m_chords, 2, 0, 1, 3);
@@ -293,19 +299,27 @@ QWidget* CSongEditorDlg::BuildLeftColumn() {
     Name(human, kIdHuman);
     human->setToolTip(tr("How freely the band plays: timing and loudness vary"));
     m_human.Bind(human);
-    yl->addWidget(new QLabel(tr("Human"), play), 2, 0);
-    yl->addWidget(human, 2, 1);
+    auto* humanRow = new QHBoxLayout;
+    humanRow->addWidget(new QLabel(tr("Human"), play));
+    humanRow->addWidget(human, 1);
     m_tempo = new QLineEdit(play);
     Name(m_tempo, kIdTempo);
     m_tempo->setToolTip(tr("Tempo in beats per minute"));
     connect(m_tempo, &QLineEdit::editingFinished, this, &CSongEditorDlg::TempoEdited);
-    yl->addWidget(new QLabel(tr("Tempo"), play), 3, 0);
-    yl->addWidget(m_tempo, 3, 1);
+    m_tempo->setMaximumWidth(44);
+    humanRow->addWidget(new QLabel(tr("Tempo"), play));
+    humanRow->addWidget(m_tempo);
+    yl->addLayout(humanRow, 2, 0, 1, 2);
     m_checks[4] = new QCheckBox(tr("Show notes"), play);
     Name(m_checks[4], kIdShowNotes);
     connect(m_checks[4], &QCheckBox::toggled, this, [this] { OnCommand(kIdShowNotes, 0); });
-    yl->addWidget(m_checks[4], 4, 0, 1, 2);
+    yl->addWidget(m_checks[4], 3, 0, 1, 2);
     layout->addWidget(play, 0);
+    // Compact groups: the whole column fits a small screen's height.
+    for (QGroupBox* group : {grooves, parts, song, play}) {
+        group->layout()->setContentsMargins(6, 4, 6, 4);
+        group->layout()->setSpacing(3);
+    }
 
     column->setMinimumWidth(kLeftWidth);
     column->setMaximumWidth(std::max(kLeftWidth, column->sizeHint().width()));
@@ -389,6 +403,7 @@ bool CSongEditorDlg::OnInitDialog() {
     FillGrooves();
     ShowSong();
     resize(900, 640);
+    SetMinTrackSize(kLeftWidth, kLeftHeight);
     if (!m_checks[4]->isChecked())
         ShowNotes(false);
     return true;
@@ -1456,6 +1471,10 @@ void CSongEditorDlg::FinishRecording() {
 }
 
 // ---------------------------------------------------------------- showing the notes
+
+void CSongEditorDlg::SetShowNotes(bool show) {
+    m_checks[4]->setChecked(show);
+}
 
 void CSongEditorDlg::ShowNotes(bool show) {
     const QSize frameExtra = Frame()->size() - size();

@@ -123,6 +123,8 @@ public:
     static constexpr double kDefaultTempo = 120.0;
 
     CSongEditorDlg(CSongEditorHost& host, APP_SETTINGS* settings, QWidget* parent = nullptr);
+    // Where the editor first opens: beside the lessons, wide enough for the notes.
+    static WND_RECT DefaultRect();
     ~CSongEditorDlg() override;
 
     // Opens a ".Song" file as the song or a ".mid" file as the current groove; any other
@@ -132,6 +134,11 @@ public:
     bool OpenGroove(const char* path);
     // Selects a groove of the library (both names must be given) as the user does.
     bool SelectGroove(const char* style, const char* name);
+    // Plays (or, when it plays already, stops) the groove, the selected part or the song, or
+    // records the song; refusals are shown and start nothing.
+    bool Play(PLAYING what);
+    // Checks or clears "Show notes" as the user does.
+    void SetShowNotes(bool show);
     // The application stopped playback (the end was reached, or something else plays now).
     void PlaybackStopped();
     // Asks about unsaved changes to the groove and the song; false when the user chose to keep
@@ -213,7 +220,6 @@ private:
     void RepeatEdited();
 
     // Playing and recording.
-    bool Play(PLAYING what);
     bool PrepareNotes(CSong& song, CNoteList& notes);
     void Stop();
     void FinishRecording();
