@@ -349,10 +349,10 @@ bool CPrimitive::Wire(std::span<const PATH_POINT> points, float radius, int side
         for (int end = 0; end < 2; ++end) {
             const size_t i = end == 0 ? 0 : n - 1;
             const VEC3 normal = end == 0 ? -directions[0] : directions[n - 1];
-            const VERTEX* v = GetVertexBuffer()->GetVertices() + m_firstVertex;
             std::vector<int> cap;
             for (int j = 0; j < sides; ++j) {
-                const VERTEX& source = v[rings[i][j]];
+                // A copy: adding a vertex may move the buffer's array.
+                const VERTEX source = GetVertexBuffer()->GetVertices()[m_firstVertex + rings[i][j]];
                 cap.push_back(pointColors ? b.ColoredVertex(source.position, normal, source.u,
                                                             source.v, points[i].color)
                                           : b.Vertex(source.position, normal, source.u, source.v));

@@ -3,7 +3,7 @@
 #include <cmath>
 
 MATRIX MatrixMultiply(const MATRIX& a, const MATRIX& b) {
-    // Row vectors: p × a × b is b * (a * p) for GLM's column vectors.
+    // Row vectors: p x a x b is b * (a * p) for GLM's column vectors.
     return b * a;
 }
 
@@ -103,7 +103,7 @@ MATRIX MatrixPerspectiveFovLH(float fovY, float aspect, float zn, float zf) {
 }
 
 MATRIX DepthRangeToGl(const MATRIX& projection) {
-    // z' = 2z - w, so depth 0..w becomes -w..w: column 3 becomes 2 × column 3 - column 4.
+    // z' = 2z - w, so depth 0..w becomes -w..w: column 3 becomes 2 x column 3 - column 4.
     MATRIX out = projection;
     for (int row = 1; row <= 4; ++row)
         MatrixAt(out, row, 3) = 2.0f * MatrixAt(projection, row, 3) - MatrixAt(projection, row, 4);

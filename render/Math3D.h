@@ -5,10 +5,10 @@
 #include <glm/gtc/quaternion.hpp>
 
 // Scene math. The scene is left-handed (x right, y up, z into the screen) and every matrix
-// works on row vectors: a point p goes to p × M, and MatrixMultiply(a, b) applies a first, then
+// works on row vectors: a point p goes to p x M, and MatrixMultiply(a, b) applies a first, then
 // b. A MATRIX keeps the sixteen floats of that row-vector matrix in their usual order (row 1
 // first); that is exactly GLM's column-major storage of the column-vector matrix, so in GLM terms
-// p × M is `m * vec4(p, 1)`, and the floats go to a GL shader unchanged. Angles are radians
+// p x M is `m * vec4(p, 1)`, and the floats go to a GL shader unchanged. Angles are radians
 // unless a name says degrees.
 using VEC3 = glm::vec3;
 using MATRIX = glm::mat4;
@@ -35,7 +35,7 @@ MATRIX MatrixScaling(float x, float y, float z);
 MATRIX MatrixRotationAxis(const VEC3& axis, float angle);
 // Roll about z first, then pitch about x, then yaw about y.
 MATRIX MatrixRotationYawPitchRoll(float yaw, float pitch, float roll);
-// (axis × sin(angle / 2), cos(angle / 2)) with the axis normalised.
+// (axis x sin(angle / 2), cos(angle / 2)) with the axis normalised.
 QUATERNION QuaternionRotationAxis(const VEC3& axis, float angle);
 // The unit quaternion; a zero quaternion stays zero.
 QUATERNION QuaternionNormalize(const QUATERNION& q);
@@ -49,9 +49,9 @@ MATRIX MatrixPerspectiveFovLH(float fovY, float aspect, float zn, float zf);
 // one place where the two depth conventions meet.
 MATRIX DepthRangeToGl(const MATRIX& projection);
 MATRIX MatrixInverse(const MATRIX& m);
-// (v, 1) × M divided by its w.
+// (v, 1) x M divided by its w.
 VEC3 Vec3TransformCoord(const VEC3& v, const MATRIX& m);
-// v × the upper 3 × 3 of M (directions and normals under a rotation).
+// v x the upper 3 x 3 of M (directions and normals under a rotation).
 VEC3 Vec3TransformNormal(const VEC3& v, const MATRIX& m);
 // Hermite spline from p1 (tangent t1) to p2 (tangent t2) at s in [0, 1].
 VEC3 Vec3Hermite(const VEC3& p1, const VEC3& t1, const VEC3& p2, const VEC3& t2, float s);
@@ -64,5 +64,5 @@ MATRIX MatrixTurn(const VEC3& from, const VEC3& to);
 VEC3 Vec3Perpendicular(const VEC3& v);
 
 // A colour from four components: each 255 at or above 1, 0 at or below 0, else the whole part
-// of c × 255 + 0.5; packed alpha, red, green, blue from the high byte down.
+// of c x 255 + 0.5; packed alpha, red, green, blue from the high byte down.
 uint32_t PackColor(float red, float green, float blue, float alpha);

@@ -137,15 +137,9 @@ bool CPrimitive::MoveBy(float x, float y, float z) {
 }
 
 bool CPrimitive::MoveTo(const VEC3& point, bool relative) {
-    if (relative)
-        return MoveBy(point.x, point.y, point.z);
-    const VEC3 by = point - m_transform.position;
-    m_transform.position = point;
-    RebuildMatrix();
-    for (CPrimitive* child : m_children)
-        if (child->m_enabled && !child->MoveBy(by.x, by.y, by.z))
-            return FailFrom(*child);
-    return true;
+    // Absolute: moving by the difference puts it on the point and moves the children with it.
+    const VEC3 by = relative ? point : point - m_transform.position;
+    return MoveBy(by.x, by.y, by.z);
 }
 
 bool CPrimitive::TransformRange(const MATRIX& m) {

@@ -20,6 +20,8 @@ enum COMMAND_ID : int {
     kCmdShowTutorial = 1575,
     kCmdShowScale = 1577,
     kCmdShowSongEditor = 1580,
+    kCmdNoteNamesKey = 1480,
+    kCmdNoteNamesSharps = 1481,
 };
 
 // The main window's timers: 33 ms (frames, capture, end of play), 100 ms, 1000 ms (sound).

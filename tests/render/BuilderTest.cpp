@@ -146,13 +146,18 @@ TEST(Builders, CylinderStandsOnTheFloorAndReachesItsLength) {
 }
 
 TEST(Builders, WireOfTwoPointsIsACappedTubeAndOfOnePointFails) {
-    SCENE s;
+    // A growth step of one vertex: the array moves with every vertex the caps add.
+    CVertexBuffer buffer(nullptr, 1);
+    CPrimitive wire(nullptr, &buffer, "Wire");
+    wire.SetColor(0, 0xFFFFFFFF);
     const std::vector<VEC3> two = {{0, 0, 0}, {0, 0, 4}};
-    ASSERT_TRUE(s.part.Wire(two, 1, 6));
-    EXPECT_EQ(s.part.GetTriangleCount(), 2 * 6 + 2 * (6 - 2));
+    ASSERT_TRUE(wire.Wire(two, 1, 6));
+    EXPECT_EQ(wire.GetTriangleCount(), 2 * 6 + 2 * (6 - 2));
+    EXPECT_EQ(buffer.GetVertices()[2 * 7 + 6].position, VEC3(1, 0, 4))
+        << "the end cap's first corner";
     const std::vector<VEC3> one = {{0, 0, 0}};
-    EXPECT_FALSE(s.part.Wire(one, 1, 6));
-    EXPECT_STREQ(s.part.GetError(), "Wire must be at least 2 long");
+    EXPECT_FALSE(wire.Wire(one, 1, 6));
+    EXPECT_STREQ(wire.GetError(), "Wire must be at least 2 long");
 }
 
 TEST(Builders, BadInputFailsWithItsMessage) {

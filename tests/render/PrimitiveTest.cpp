@@ -116,6 +116,33 @@ TEST(Primitive, TurningASubtreeIsRigid) {
     EXPECT_GT(glm::distance(moved, tree.points[3]), 0.1f);
 }
 
+TEST(Primitive, GeometryTurnsCarryVerticesChildrenAndTrackedPoints) {
+    CVertexBuffer buffer(nullptr, 100);
+    CPrimitive root(nullptr, &buffer, "Root");
+    auto* child = new CPrimitive(nullptr, &buffer, "Child");
+    root.AddChild(child);
+    root.SetColor(0, 0xFFFFFFFF);
+    ASSERT_TRUE(root.Cylinder(2, 1, 4, 0)); // its top centre is the last vertex
+    ASSERT_TRUE(child->MoveBy(0, 5, 0));
+    VEC3 tip(0, 1, 0);
+    child->TrackPoint(&tip); // (0, 6, 0) in the world
+    const VERTEX& top = buffer.GetVertices()[buffer.GetVertexCount() - 1];
+    // Roll 90 degrees about z: up turns to -x, for the vertices, the child and its point.
+    ASSERT_TRUE(root.RotateGeometryXYZ(0, 0, 90));
+    ExpectNear(top.position, {-2, 0, 0});
+    ExpectNear(top.normal, {-1, 0, 0});
+    ExpectNear(child->GetPosition(), {-5, 0, 0});
+    ExpectNear(tip, {-6, 0, 0});
+    // A quarter turn about z through (-5, 0, 0) leaves the child where it is.
+    ASSERT_TRUE(root.RotateGeometry({{0, 0, 1}, -90, {-5, 0, 0}}));
+    ExpectNear(child->GetPosition(), {-5, 0, 0});
+    ExpectNear(tip, {-5, 1, 0});
+    ExpectNear(top.position, {0, 2, 0});
+    ASSERT_TRUE(root.Translate(1, 0, 0));
+    ExpectNear(top.position, {1, 2, 0});
+    ExpectNear(tip, {-4, 1, 0});
+}
+
 TEST(Primitive, RestoreBringsBackTheSavedTransformOfTheSubtree) {
     TREE tree;
     const MATRIX world = tree.c->GetWorld();
