@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,6 +17,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <utility>
@@ -1458,16 +1458,14 @@ void CSongEditorDlg::FinishRecording() {
     proposed.Cut(proposed.GetLength() - std::strlen(" Input.wav"));
     proposed.Append(".wav");
     CCharString chosen;
-    if (AskFileName(this, "Save the recording", proposed, "*.wav", true, chosen) &&
-        chosen != mixed) {
-        QFile::remove(Qs(chosen));
-        if (!QFile::rename(Qs(mixed), Qs(chosen)))
-            ShowError("Record song", "Can't save the recording as %s; it stays in %s",
-                      chosen.GetText(), mixed.GetText());
+    if (!AskFileName(this, "Save the recording", proposed, "*.wav", true, chosen)) {
+        std::remove(mixed.GetText());
         return;
     }
-    if (chosen != mixed)
-        QFile::remove(Qs(mixed));
+    // One rename: a file of the chosen name is replaced whole or not at all.
+    if (chosen != mixed && std::rename(mixed.GetText(), chosen.GetText()) != 0)
+        ShowError("Record song", "Can't save the recording as %s; it stays in %s", chosen.GetText(),
+                  mixed.GetText());
 }
 
 // ---------------------------------------------------------------- showing the notes
