@@ -102,6 +102,7 @@ void CMainWnd::BuildMenus() {
     add(tools, {"T&uner\tF3", kCmdShowTuner});
     add(tools, {"Sample &Recorder", kCmdShowSampler});
     add(tools, {"&Generator", kCmdShowGenerator});
+    add(tools, {"&Song Editor", kCmdShowSongEditor});
     QMenu* settings = m_menuBar->addMenu("Settings");
     add(settings, {"Audio", kCmdAudioSettings});
     QMenu* names = settings->addMenu("Note names");

@@ -21,6 +21,7 @@ enum COMMAND_ID : int {
     kCmdArrangeWindows = 1456,
     kCmdShowTutorial = 1575,
     kCmdShowScale = 1577,
+    kCmdShowSongEditor = 1580,
     kCmdNoteNamesKey = 1480,
     kCmdNoteNamesSharps = 1481,
     // Show Scale hears the player (a toggle of this application).
