@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/ServiceStubs.h"
 #include "app/SettingsStore.h"
 #include "app/Version.h"
 #include "band/Animation.h"
@@ -22,13 +21,17 @@
 #include "song/MidiKeyboard.h"
 #include "song/Mix.h"
 #include "sound/AudioDevice.h"
+#include "sound/Render.h"
 #include "sound/Sound.h"
 #include "sound/SoundCapture.h"
 #include "theory/NoteManager.h"
 #include "tools/AudioSettingsDlg.h"
+#include "tools/GeneratorDlg.h"
 #include "tools/MainWnd.h"
 #include "tools/MixerDlg.h"
+#include "tools/SamplerDlg.h"
 #include "tools/ShowScaleDlg.h"
+#include "tools/SongEditorDlg.h"
 #include "tools/SpacePainterWnd.h"
 #include "tools/TextWnd.h"
 #include "tools/TunerDlg.h"
@@ -151,17 +154,105 @@ public:
         return !m_center.m_scene || m_center.m_scene->LookAt(thing, 0, 12);
     }
     bool FindOpenWindow(int kind, CBaseWindow*& window, CCharString& error) override {
-        window = m_center.Lookup(kind);
+        // The Song Editor opens for a lesson that asks for it.
+        window = kind == kKindSongEditor ? m_center.GetSongEditor() : m_center.Lookup(kind);
         if (!window)
             error.Format("Can't find open window %d", kind);
         return window != nullptr;
     }
-    // Lesson files open in the song editor, which this application does not make.
-    bool OpenLessonFile(CBaseWindow&, const PRACTICE_REQUEST&, const char* path, bool show, bool,
-                        CCharString& error) override {
-        if (m_center.OpenFile(path, show))
+    bool OpenLessonFile(CBaseWindow& window, const PRACTICE_REQUEST& request, const char* path,
+                        bool showNotes, bool play, CCharString& error) override {
+        auto* editor = dynamic_cast<CSongEditorDlg*>(&window);
+        if (!editor) {
+            error.Format("Can't find open window %d", kKindSongEditor);
+            return false;
+        }
+        if (!request.style.IsEmpty() && !request.groove.IsEmpty())
+            editor->SelectGroove(request.style, request.groove);
+        editor->SetShowNotes(showNotes);
+        if (!m_center.OpenFile(path, true)) {
+            error = m_center.m_error;
+            return false;
+        }
+        if (play)
+            editor->Play(std::strstr(path, ".Song") ? CSongEditorDlg::kSong
+                                                    : CSongEditorDlg::kGroove);
+        return true;
+    }
+
+private:
+    CCenter& m_center;
+};
+
+class CCenter::CSongEditorLink : public CSongEditorHost {
+public:
+    explicit CSongEditorLink(CCenter& center) : m_center(center) {}
+    CNoteManager& GetNoteManager() override { return *m_center.m_noteManager; }
+    CComposer& GetComposer() override { return *m_center.m_composer; }
+    CWaveRenderer* GetRenderer() override {
+        if (!m_center.m_sound || !m_center.m_sound->IsInitialized())
+            return nullptr;
+        if (!m_renderer)
+            m_renderer = std::make_unique<CSongRenderer>(*m_center.m_sound);
+        return m_renderer.get();
+    }
+    bool PlayNotes(const CNoteList& notes, double startOffset, const char* recordPath) override {
+        return m_center.PlayNotes(notes, true, 1, startOffset, 0.0, 1, 0, recordPath);
+    }
+    void Stop() override { m_center.Stop(); }
+    const CCharString& GetHostError() const override { return m_center.m_error; }
+    // Recording the input as the application's wrappers do it: format, ready with the file,
+    // start without pitch detection; and stop.
+    bool StartInputRecording(const char* path, CCharString& error) override {
+        auto& capture = *m_center.m_capture;
+        if (!capture.SetFormat(44100, 16, 2)) {
+            error.Format("Can't initialize sound capture: %s", capture.GetErrorText().GetText());
+            return false;
+        }
+        if (!capture.GetReady(path, 0.0)) {
+            error.Format("Can't get ready for sound capture: %s", capture.GetErrorText().GetText());
+            return false;
+        }
+        if (!capture.Start(false)) {
+            error.Format("Can't start sound capture: %s", capture.GetErrorText().GetText());
+            return false;
+        }
+        return true;
+    }
+    bool StopInputRecording(CCharString& error) override {
+        if (m_center.m_capture->Stop())
             return true;
-        error = m_center.m_error;
+        error.Format("Can't stop sound capture: %s", m_center.m_capture->GetErrorText().GetText());
+        return false;
+    }
+    double GetInputMixStart() const override { return m_center.m_capture->GetMixStart(); }
+    float GetInputLevel() const override { return 0.0f; }
+    bool MixRecordings(const char* input, double start, const char* playback, const char* out,
+                       CCharString& error) override {
+        if (m_center.m_sound && m_center.m_sound->MixFiles(input, start, playback, out))
+            return true;
+        error = m_center.m_sound ? m_center.m_sound->GetErrorText() : "No sound engine";
+        return false;
+    }
+
+private:
+    CCenter& m_center;
+    std::unique_ptr<CSongRenderer> m_renderer;
+};
+
+class CCenter::CGeneratorLink : public CGeneratorHost {
+public:
+    explicit CGeneratorLink(CCenter& center) : m_center(center) {}
+    CGenerator& GetGenerator() override { return *m_center.m_generator; }
+    bool PlaySample(const CSoundInfo& sample, CCharString& error) override {
+        CSound* sound = m_center.m_sound.get();
+        if (!sound || !sound->IsInitialized()) {
+            error = "No sound output is open: choose one in Settings > Audio.";
+            return false;
+        }
+        if (sound->PlaySample(sample))
+            return true;
+        error = sound->GetErrorText();
         return false;
     }
 
@@ -177,6 +268,28 @@ public:
     CNote GetLatestInputNote() const override { return m_center.m_latestInput; }
     CCharString GetCaptureError() const override { return m_center.GetCaptureError(); }
     CNoteManager& GetNoteManager() override { return *m_center.m_noteManager; }
+
+private:
+    CCenter& m_center;
+};
+
+class CCenter::CSamplerLink : public CSamplerHost {
+public:
+    explicit CSamplerLink(CCenter& center) : m_center(center) {}
+    bool StartCapture(CCharString& error) override { return m_center.StartCapture(error); }
+    void StopCapture() override { m_center.StopCapture(); }
+    CNote GetLatestInputNote() const override { return m_center.m_latestInput; }
+    CCharString GetCaptureError() const override { return m_center.GetCaptureError(); }
+    CNoteManager& GetNoteManager() override { return *m_center.m_noteManager; }
+    bool StartRecording(const char* path, CCharString& error) override {
+        return m_center.StartRecording(path, error);
+    }
+    bool StopRecording(CCharString& error) override { return m_center.StopRecording(error); }
+    // Recordings go where the user's own sets are read from, never over the shipped ones.
+    CCharString GetSamplesFolder() const override {
+        const CCharString& mine = m_center.m_settings->folders.GetUser(FOLDER_SOUND);
+        return mine.IsEmpty() ? m_center.m_settings->soundPath : mine;
+    }
 
 private:
     CCenter& m_center;
@@ -281,7 +394,7 @@ bool CCenter::Initialize() {
         m_capture->SetDevice(m_captureFactory());
     OpenAudioDevices(); // device errors never fail the start
 
-    m_generator = std::make_unique<CGeneratorStub>();
+    m_generator = std::make_unique<CGenerator>(*m_settings);
     m_composer = std::make_unique<CComposer>(*m_noteManager);
     // The composer reads its grooves from the groove root and applies the current mix; it has
     // nothing else to initialise, so it cannot fail here.
@@ -377,7 +490,24 @@ bool CCenter::CreateToolWindows() {
     }
     AddWindow(scale);
     scale->BringToTop();
+    if (m_settings->generator.show && !ShowGenerator())
+        return false;
     return true;
+}
+
+bool CCenter::ShowGenerator() {
+    if (!Lookup(kKindGenerator)) {
+        m_generatorLink = std::make_unique<CGeneratorLink>(*this);
+        auto* generator = new CGeneratorDlg(*m_generatorLink, &m_settings->generator);
+        const WND_RECT place = CGeneratorDlg::DefaultRect();
+        if (!generator->CreateTool(m_mainWnd->GetMdiArea(), CGeneratorDlg::kTitle, &place)) {
+            Fail("Can't create Generator dialog: %s", generator->GetError().GetText());
+            delete generator;
+            return false;
+        }
+        AddWindow(generator);
+    }
+    return ShowWindowKind(kKindGenerator, false);
 }
 
 CBaseWindow* CCenter::Lookup(int kind) const {
@@ -473,7 +603,8 @@ bool CCenter::OpenAudioDevices() {
 }
 
 bool CCenter::PlayNotes(const CNoteList& notes, bool animate, int repeatCount, double startOffset,
-                        double lengthPerRepeat, int repeats, int playOptions) {
+                        double lengthPerRepeat, int repeats, int playOptions,
+                        const char* recordPath) {
     (void)playOptions; // the engine always plays the list once
     m_currentNotes = notes;
     if (m_sound)
@@ -488,7 +619,7 @@ bool CCenter::PlayNotes(const CNoteList& notes, bool animate, int repeatCount, d
     }
     if (m_sound) {
         m_sound->SetVolume(m_settings->audio.masterVolume);
-        if (!m_sound->Start(m_currentNotes, 0.0, 0)) {
+        if (!m_sound->Start(m_currentNotes, 0.0, 0, recordPath)) {
             if (m_animator)
                 m_animator->Stop();
             m_error.Format("Can't play sound:\n%s", m_sound->GetErrorText().GetText());
@@ -535,6 +666,8 @@ void CCenter::Stop() {
     m_playing = false;
     if (auto* scale = dynamic_cast<CShowScaleDlg*>(Lookup(kKindShowScale)))
         scale->PlaybackStopped();
+    if (auto* editor = dynamic_cast<CSongEditorDlg*>(Lookup(kKindSongEditor)))
+        editor->PlaybackStopped();
 }
 
 bool CCenter::PlaySingleNote(CNote& note) {
@@ -553,12 +686,37 @@ bool CCenter::PlaySingleNote(CNote& note) {
 }
 
 bool CCenter::OpenFile(const char* path, bool show) {
-    (void)show;
     const char* dot = std::strrchr(path, '.');
     if (!dot || (std::strcmp(dot, ".mid") != 0 && std::strcmp(dot, ".Song") != 0))
         return Fail("Can't open file '%s': not a \".mid\" or \".Song\" file", path);
-    CBaseWindow* editor;
-    return FindWindow(kKindSongEditor, &editor);
+    CSongEditorDlg* editor = GetSongEditor();
+    if (!editor)
+        return false;
+    if (show)
+        ShowWindowKind(kKindSongEditor, false);
+    if (!editor->OpenFile(path))
+        return Fail("%s", editor->GetError().GetText());
+    return true;
+}
+
+CSongEditorDlg* CCenter::GetSongEditor() {
+    if (auto* editor = dynamic_cast<CSongEditorDlg*>(Lookup(kKindSongEditor)))
+        return editor;
+    if (!m_composer || !m_mainWnd) {
+        Fail("Can't create Song Editor: the application is not initialized");
+        return nullptr;
+    }
+    if (!m_songEditorLink)
+        m_songEditorLink = std::make_unique<CSongEditorLink>(*this);
+    auto* editor = new CSongEditorDlg(*m_songEditorLink, m_settings.get());
+    const WND_RECT place = CSongEditorDlg::DefaultRect();
+    if (!editor->CreateTool(m_mainWnd->GetMdiArea(), "Song Editor", &place)) {
+        Fail("Can't create Song Editor: %s", editor->GetError().GetText());
+        delete editor;
+        return nullptr;
+    }
+    AddWindow(editor);
+    return editor;
 }
 
 void CCenter::HandleCommandLine() {
@@ -579,11 +737,17 @@ bool CCenter::OnCommand(int id) {
         return ShowWindowKind(kKindText, false);
     case kCmdShowMixer:
         return ShowWindowKind(kKindMixer, false);
+    case kCmdShowSongEditor:
+        return GetSongEditor() && ShowWindowKind(kKindSongEditor, false);
     case kCmdArrangeWindows:
         ArrangeWindows();
         return true;
+    case kCmdShowGenerator:
+        return ShowGenerator();
     case kCmdShowTuner:
         return ShowTuner();
+    case kCmdShowSampler:
+        return ShowSampler();
     case kCmdListen:
         return ToggleListening();
     case kCmdAudioSettings: {
@@ -787,7 +951,7 @@ bool CCenter::StartCapture(CCharString& error) {
     if (m_captureUsers == 0) {
         m_latestInput.Reset();
         m_latestInput.m_volume = 0.0f; // nothing heard yet
-        // Nothing in this application records, so capture is readied here, without a file.
+        // Hearing needs no file: capture is readied here without one (recordings ready their own).
         if ((!m_capture->IsReady() && !m_capture->GetReady(nullptr, 0.0)) ||
             !m_capture->Start(false)) {
             error = m_capture->GetErrorText();
@@ -855,6 +1019,67 @@ bool CCenter::ShowTuner() {
     return shown;
 }
 
+bool CCenter::ShowSampler() {
+    auto* sampler = dynamic_cast<CSamplerDlg*>(Lookup(kKindSampleRecorder));
+    const bool made = sampler != nullptr;
+    if (!made) {
+        if (!m_samplerLink)
+            m_samplerLink = std::make_unique<CSamplerLink>(*this);
+        sampler = new CSamplerDlg(*m_samplerLink, nullptr);
+        if (!sampler->Create(nullptr, m_mainWnd.get(), CSamplerDlg::kTitle)) {
+            Fail("Can't create Sample Recorder dialog: %s", sampler->GetError().GetText());
+            delete sampler;
+            return false;
+        }
+        AddWindow(sampler);
+    }
+    if (!sampler->ShowWnd(true)) {
+        m_error = sampler->GetError();
+        ShowMessageBox(m_mainWnd.get(), m_error, "Audio Device Error", MB_ICON_STOP);
+        return false;
+    }
+    if (!made)
+        sampler->CenterOver(m_mainWnd.get());
+    return true;
+}
+
+bool CCenter::StartRecording(const char* path, CCharString& error) {
+    if (!m_capture) {
+        error = "Device is not initialized.\nPlease go to Audio Settings and select the device";
+        return false;
+    }
+    if (!m_capture->Stop()) {
+        error.Format("Can't stop sound capture: %s", m_capture->GetErrorText().GetText());
+        return false;
+    }
+    if (!m_capture->SetFormat(44100, 16, 1)) {
+        error.Format("Can't initialize sound capture: %s", m_capture->GetErrorText().GetText());
+    } else if (!m_capture->GetReady(path, 0.0)) {
+        error.Format("Can't get ready for sound capture: %s", m_capture->GetErrorText().GetText());
+    } else if (!m_capture->Start(false)) {
+        error.Format("Can't start sound capture: %s", m_capture->GetErrorText().GetText());
+    } else {
+        return true;
+    }
+    // Those who were hearing the input go on hearing it.
+    CCharString ignored;
+    StopRecording(ignored);
+    return false;
+}
+
+bool CCenter::StopRecording(CCharString& error) {
+    if (!m_capture)
+        return true;
+    bool stopped = m_capture->Stop();
+    if (!stopped)
+        error.Format("Can't stop sound capture: %s", m_capture->GetErrorText().GetText());
+    // The usual format again, for the Tuner and the listening Show Scale tool.
+    if (!m_capture->SetFormat(44100, 16, 2) ||
+        (m_captureUsers > 0 && (!m_capture->GetReady(nullptr, 0.0) || !m_capture->Start(false))))
+        REPORT_ERROR("Can't start sound capture: %s", m_capture->GetErrorText().GetText());
+    return stopped;
+}
+
 bool CCenter::ToggleListening() {
     if (m_listening) {
         m_listening = false;
@@ -912,10 +1137,12 @@ bool CCenter::Close() {
     m_scene.reset();
     m_composer.reset();
     m_showScaleLink.reset();
+    m_songEditorLink.reset();
     m_animator.reset();
     m_sound.reset();
     m_capture.reset();
     m_generator.reset();
+    m_generatorLink.reset();
     m_noteManager.reset();
     m_mix.reset();
     m_midiKeyboard.reset();

@@ -23,11 +23,12 @@ class CAudioDevice;
 class CMix;
 class CComposer;
 class CShowScaleDlg;
+class CSongEditorDlg;
 class CSpacePainter;
 class CAnimationPlayer;
 class CBand;
 class CSoundCapture;
-class CGeneratorStub;
+class CGenerator;
 
 // Application identity.
 constexpr const char* kProductTitle = "Modal Atlas";
@@ -73,9 +74,11 @@ public:
     // Plays notes (a copy) from the start offset on, with the band when animate is set and the
     // band view is shown. The play end time is lengthPerRepeat x repeats when lengthPerRepeat
     // is not 0, else the end of the list; plus the start offset. Play options pass to the
-    // engine (which this application always starts once, without looping).
+    // engine (which this application always starts once, without looping). With recordPath
+    // the engine also writes what it plays to that WAVE file.
     bool PlayNotes(const CNoteList& notes, bool animate, int repeatCount, double startOffset,
-                   double lengthPerRepeat, int repeats, int playOptions);
+                   double lengthPerRepeat, int repeats, int playOptions,
+                   const char* recordPath = nullptr);
     void Stop();
     // Stops playback once the play end time has passed (not when it is 0); the 33 ms tick.
     void CheckEndOfPlay();
@@ -88,8 +91,10 @@ public:
     // remembered, appended to the current notes and sounded once.
     bool PlaySingleNote(CNote& note);
     const CNote& GetLastSingleNote() const { return m_lastNote; }
-    // Opens a ".mid" or ".Song" file in the song editor; this application has none, so it fails.
+    // Opens a ".mid" or ".Song" file in the Song Editor, which is made when it is not open yet.
     bool OpenFile(const char* path, bool show);
+    // The Song Editor (kind 12), made the first time it is asked for; null when it can't be.
+    CSongEditorDlg* GetSongEditor();
     // Opens the output and input devices; a failure shows "Audio Device Error" and returns
     // false, and the application goes on without the device.
     bool OpenAudioDevices();
@@ -111,6 +116,11 @@ public:
     const CNote& GetLatestInputNote() const { return m_latestInput; }
     // Empty while capture works; the capture's words once its device went away.
     CCharString GetCaptureError() const;
+    // Records the sound input into path at 44,100 Hz, 16 bits, one channel, capture going on
+    // for everyone who hears it; StopRecording closes the file and hears in the usual format
+    // again. False with the capture's words in error.
+    bool StartRecording(const char* path, CCharString& error);
+    bool StopRecording(CCharString& error);
     CSoundCapture* GetCapture() const { return m_capture.get(); }
     // Whether the Show Scale tool hears the player (Show > Listen to my playing).
     bool IsListening() const { return m_listening; }
@@ -153,7 +163,10 @@ private:
     bool Fail(const char* format, ...) MA_PRINTF(2, 3);
     bool FailReported(const char* file, int line, const char* format, ...) MA_PRINTF(4, 5);
     bool CreateToolWindows();
+    // The Generator is made when it is first asked for, or at start when it was left open.
+    bool ShowGenerator();
     bool ShowTuner();
+    bool ShowSampler();
     bool ToggleListening();
     // An input note from the capture thread: kept as the latest and heard by Show Scale.
     void TakeInputNote(CNote& note);
@@ -182,7 +195,7 @@ private:
     std::unique_ptr<CComposer> m_composer;
     std::unique_ptr<CSound> m_sound;
     std::unique_ptr<CSoundCapture> m_capture;
-    std::unique_ptr<CGeneratorStub> m_generator;
+    std::unique_ptr<CGenerator> m_generator;
     std::unique_ptr<CAnimationPlayer> m_animator;
     std::unique_ptr<CSpacePainter> m_scene;
     std::unique_ptr<APP_SETTINGS> m_settings;
@@ -208,7 +221,16 @@ private:
     std::unique_ptr<CShowScaleLink> m_showScaleLink;
     // What the lesson window asks of the application.
     class CTutorialLink;
+    // What the Generator asks of the application.
+    class CGeneratorLink;
+    std::unique_ptr<CGeneratorLink> m_generatorLink;
+    // What the Song Editor asks of the application.
+    class CSongEditorLink;
+    std::unique_ptr<CSongEditorLink> m_songEditorLink;
     // What the Tuner asks of the application.
     class CTunerLink;
     std::unique_ptr<CTunerLink> m_tunerLink;
+    // What the Sample Recorder asks of the application.
+    class CSamplerLink;
+    std::unique_ptr<CSamplerLink> m_samplerLink;
 };

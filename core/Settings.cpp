@@ -1,5 +1,7 @@
 #include "core/Settings.h"
 
+#include "core/Path.h"
+
 APP_SETTINGS::APP_SETTINGS() {
     SetWindowDefaults();
 }
@@ -28,6 +30,7 @@ void APP_SETTINGS::SetContentFolders(const char* root) {
     tutorialPath = folders.GetShipped(FOLDER_TUTORIALS);
     grooveRootPath = folders.GetShipped(FOLDER_GROOVES);
     groovePath = folders.GetUser(FOLDER_GROOVES);
+    userGrooveRootPath = groovePath;
     tempPath = folders.GetUser(FOLDER_TEMP);
     midiPath = folders.GetUser(FOLDER_MIDI);
     wavePath = folders.GetUser(FOLDER_WAVE);

@@ -100,6 +100,7 @@ struct APP_SETTINGS {
     CCharString defaultSongPath; // never stored
     CCharString groovePath;      // current groove folder
     CCharString grooveRootPath;
+    CCharString userGrooveRootPath; // the user's own grooves; never stored
     CCharString tutorialPath;
     // Where each folder reads shipped content and writes the user's files; never stored.
     CContentFolders folders;

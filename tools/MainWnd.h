@@ -14,16 +14,20 @@ class QAction;
 enum COMMAND_ID : int {
     kCmdAbout = 1142,
     kCmdShowTuner = 1198,
+    kCmdShowSampler = 1549,
     kCmdAudioSettings = 1203,
     kCmdShowMixer = 1341,
     kCmdShowBand = 1436,
     kCmdArrangeWindows = 1456,
     kCmdShowTutorial = 1575,
     kCmdShowScale = 1577,
+    kCmdShowSongEditor = 1580,
     kCmdNoteNamesKey = 1480,
     kCmdNoteNamesSharps = 1481,
     // Show Scale hears the player (a toggle of this application).
     kCmdListen = 1700,
+    // Shows the Generator (window kind 16), which has no menu command of its own elsewhere.
+    kCmdShowGenerator = 1702,
 };
 
 // The main window's timers: 33 ms (frames, capture, end of play), 100 ms, 1000 ms (sound).

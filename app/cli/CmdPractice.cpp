@@ -97,11 +97,7 @@ int RunPractice(CCliArgs& args) {
     // The mix the application plays with: the user's or the sound folder's "Default.mix", else
     // the built-in one.
     CMix mix;
-    const CCharString mixPath = CContentFolders::ForProgram().Find(FOLDER_SOUND, "Default.mix");
-    if (!FileExists(mixPath) || !mix.Load(mixPath)) {
-        mix.RemoveAll();
-        mix.SetDefaults();
-    }
+    LoadCurrentMix(mix);
     composer.SetMix(&mix);
     PRACTICE_NOTES practice;
     if (!MakePracticeNotes(composer, request, args.Has("--count-in"), practice))
