@@ -613,8 +613,10 @@ bool CCenter::PlayNotes(const CNoteList& notes, bool animate, int repeatCount, d
     const bool animating = animate && band && band->IsShown();
     m_currentNotes.ShiftTimes(startOffset);
     if (CBand* bandModel = animating ? GetBand() : nullptr; bandModel && m_animator) {
+        // A band that can't play along (notes it has no player for, nothing that moves) is
+        // reported, and the sound plays without it: the learner came for the sound.
         if (!m_animator->Start(bandModel, m_currentNotes, repeatCount * startOffset))
-            return Fail("Can't animate the band: %s", m_animator->GetError().GetText());
+            REPORT_ERROR("Can't animate the band: %s", m_animator->GetError().GetText());
         m_scene->Invalidate();
     }
     if (m_sound) {
