@@ -40,10 +40,10 @@ fuzz: deps
 	@scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS)
 
 bench: build
-	@scripts/run-benchmarks $(BUILD)
+	@MUTATION_SAMPLE=$(MUTATION_SAMPLE) scripts/run-benchmarks $(BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz
+	rm -rf $(BUILD) build-asan build-fuzz build-mutation
