@@ -168,6 +168,8 @@ TEST(Worker, LowerPriorityIsGranted) {
     EXPECT_FALSE(worker.SetPriority(-2)); // no thread yet
     ASSERT_TRUE(worker.Start());
     int before = getpriority(PRIO_PROCESS, 0);
+    if (before >= 10)
+        GTEST_SKIP() << "the tests already run at the priority a lowest-priority thread gets";
     EXPECT_TRUE(worker.SetPriority(-2));
     worker.Command(2, true);
     EXPECT_GT(worker.Nice(), before);
