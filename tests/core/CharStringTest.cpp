@@ -3,21 +3,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(CharString, GrowthStepRule) {
-    CCharString text;
-    EXPECT_GE(text.GetCapacity(), 1u);
-    EXPECT_STREQ(text.GetText(), "");
-    text.SetGrowth(64);
-    size_t before = text.GetCapacity();
-    text.Set("abc"); // less than a step beyond: grows by one step
-    EXPECT_EQ(text.GetCapacity(), before + 64);
-    text.Set(std::string(200, 'x').c_str()); // beyond a step: grows exactly
-    EXPECT_EQ(text.GetCapacity(), 201u);
-    CCharString exact;
-    exact.Set("hello");
-    EXPECT_EQ(exact.GetCapacity(), 6u);
-}
-
 TEST(CharString, EditingOperations) {
     CCharString text("==key==");
     text.Trim('=');
