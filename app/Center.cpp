@@ -13,6 +13,7 @@
 #include "app/SettingsStore.h"
 #include "app/Version.h"
 #include "core/Report.h"
+#include "render/SpacePainter.h"
 #include "song/Composer.h"
 #include "song/MidiKeyboard.h"
 #include "song/Mix.h"
@@ -223,20 +224,27 @@ bool CCenter::Initialize() {
     m_composer->SetMix(m_mix.get());
 
     m_animator = std::make_unique<CBandAnimatorStub>();
-    m_scene = std::make_unique<CSceneStub>();
+    m_scene = std::make_unique<CSpacePainter>();
 
     if (!CreateToolWindows())
         return false;
     if (m_firstRun)
         ArrangeWindows();
 
-    CBaseWindow* band = Lookup(kKindSpacePainter);
-    if (band && m_scene && !m_scene->Initialize())
-        return Fail("Can't initialize SpacePainter: %s", m_scene->GetErrorText().GetText());
+    // Without OpenGL the band view says so and the scene lives on without a device; a device
+    // that fails on a machine with OpenGL is reported, and the rest of the application works.
+    auto* band = dynamic_cast<CSpacePainterWnd*>(Lookup(kKindSpacePainter));
+    if (band && band->GetView() && m_scene &&
+        !m_scene->Initialize(band->GetView(), m_mainWnd.get())) {
+        CCharString text;
+        text.Format("Can't initialize SpacePainter: %s", m_scene->GetError().GetText());
+        REPORT_ERROR("%s", text.GetText());
+        ShowMessageBox(m_mainWnd.get(), text, kProductTitle, MB_ICON_STOP);
+    }
     if (m_scene && !m_scene->SetPicture(m_picture))
         FailReported(__FILE__, __LINE__, "Can't create new picture in Space Painter: %s",
-                     m_scene->GetErrorText().GetText());
-    if (m_scene && m_scene->HasBand()) {
+                     m_scene->GetError().GetText());
+    if (m_scene && m_scene->GetBandPictures() && m_scene->GetBandPictures()->HasBand()) {
         // Drum angles come with the band.
     }
 
@@ -280,7 +288,7 @@ bool CCenter::CreateToolWindows() {
     }
     AddWindow(text);
 
-    auto* band = new CSpacePainterWnd(&m_settings->spacePainter);
+    auto* band = new CSpacePainterWnd(&m_settings->spacePainter, m_scene.get());
     WND_RECT bandRect = CSpacePainterWnd::DefaultRect();
     if (!band->CreateTool(area, "Band", &bandRect)) {
         Fail("Can't create Space Painter window:\n%s", band->GetError().GetText());
@@ -399,7 +407,8 @@ bool CCenter::PlayNotes(const CNoteList& notes, bool animate, int repeatCount, d
     CBaseWindow* band = Lookup(kKindSpacePainter);
     const bool animating = animate && band && band->IsShown();
     m_currentNotes.ShiftTimes(startOffset);
-    if (animating && m_scene && m_scene->HasBand()) {
+    if (animating && m_scene && m_scene->GetBandPictures() &&
+        m_scene->GetBandPictures()->HasBand()) {
         // The band animator takes the notes and repeatCount x startOffset here once the band
         // exists.
         (void)repeatCount;
@@ -509,6 +518,14 @@ bool CCenter::OnCommand(int id) {
                               },
                               m_error);
     }
+    case kCmdNoteNamesKey:
+    case kCmdNoteNamesSharps: {
+        const NOTE_NAMES names = id == kCmdNoteNamesKey ? NOTE_NAMES_KEY : NOTE_NAMES_SHARPS;
+        m_settings->showScale.noteNames = static_cast<uint8_t>(names);
+        if (auto* scale = dynamic_cast<CShowScaleDlg*>(Lookup(kKindShowScale)))
+            scale->SetNoteNames(names);
+        return true;
+    }
     case kCmdAbout: {
         int major = 0, minor = 0;
         std::sscanf(MA_VERSION, "%d.%d", &major, &minor);
@@ -539,20 +556,20 @@ bool CCenter::OnKeyDown(int key, Qt::KeyboardModifiers modifiers) {
             return false;
         switch (key) {
         case Qt::Key_0:
-            return m_scene->LookAtWholeBand();
+            return m_scene->LookAt(CSpacePainter::kThingBand, 0, 12);
         case Qt::Key_A:
-            m_scene->SetChanged();
+            m_scene->Invalidate();
             return true;
         case Qt::Key_B:
             return m_scene->LookAt(THING_BASS_GUITAR, 0, 12);
         case Qt::Key_R:
             return m_scene->LookAt(THING_RHYTHM_GUITAR, 0, 12);
         case Qt::Key_D:
-            return m_scene->LookAtDrums();
+            return m_scene->LookAt(CSpacePainter::kThingDrums, 0, 12);
         case Qt::Key_L:
             return m_scene->LookAt(THING_LEAD_GUITAR, 0, 12);
         case Qt::Key_N:
-            return m_scene->NewPicture();
+            return m_scene->SetPicture(0);
         case Qt::Key_C:
             return m_scene->OnKey('C');
         case Qt::Key_T:
@@ -561,9 +578,9 @@ bool CCenter::OnKeyDown(int key, Qt::KeyboardModifiers modifiers) {
             return m_scene->OnKey('W');
         case Qt::Key_Plus:
         case Qt::Key_Equal:
-            return m_scene->OnKey('+');
+            return m_scene->OnKey(CSpacePainter::kKeyPlus);
         case Qt::Key_Minus:
-            return m_scene->OnKey('-');
+            return m_scene->OnKey(CSpacePainter::kKeyMinus);
         default:
             return false;
         }
@@ -600,8 +617,10 @@ bool CCenter::OnKeyUp(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 bool CCenter::OnMouseWheel(int delta) {
-    (void)delta; // the band view's camera zoom comes with the scene
-    return false;
+    if (!m_scene)
+        return false;
+    m_scene->OnWheel(delta, 0);
+    return true;
 }
 
 void CCenter::OnTimer(int id) {
@@ -614,9 +633,8 @@ void CCenter::OnTimer(int id) {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
         if (m_animator)
             m_animator->OnTimer(id);
-        if (m_scene && m_scene->TakeChanged())
-            if (auto* band = dynamic_cast<CSpacePainterWnd*>(Lookup(kKindSpacePainter)))
-                band->DrawFrame();
+        if (m_scene)
+            m_scene->RenderFrame(false);
     } else if (id == kTimerSecond) {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
         if (m_animator)

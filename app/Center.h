@@ -23,7 +23,7 @@ class CAudioDevice;
 class CMix;
 class CComposer;
 class CShowScaleDlg;
-class CSceneStub;
+class CSpacePainter;
 class CBandAnimatorStub;
 class CSoundCaptureStub;
 class CGeneratorStub;
@@ -117,7 +117,7 @@ public:
     CMix* GetMix() const { return m_mix.get(); }
     CSound* GetSound() const { return m_sound.get(); }
     CComposer* GetComposer() const { return m_composer.get(); }
-    CSceneStub* GetScene() const { return m_scene.get(); }
+    CSpacePainter* GetScene() const { return m_scene.get(); }
     CMidiKeyboard* GetMidiKeyboard() const { return m_midiKeyboard.get(); }
     // One note per instrument 0 to 62 holding the channel's volume and pan.
     const CNoteList& GetChannels() const { return m_channels; }
@@ -157,7 +157,7 @@ private:
     std::unique_ptr<CSoundCaptureStub> m_capture;
     std::unique_ptr<CGeneratorStub> m_generator;
     std::unique_ptr<CBandAnimatorStub> m_animator;
-    std::unique_ptr<CSceneStub> m_scene;
+    std::unique_ptr<CSpacePainter> m_scene;
     std::unique_ptr<APP_SETTINGS> m_settings;
     std::unique_ptr<CMainWnd> m_mainWnd;
     std::recursive_mutex m_lock;

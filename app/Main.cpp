@@ -9,6 +9,8 @@
 //   MA_LAUNCH_NS=N           wall-clock nanoseconds (date +%s%N) at launch: once the main window
 //                            is shown and started, "startup-ms: T" is printed
 //   MA_SCREENSHOT=FILE.png   once started, the main window is saved as a picture
+//   MA_PICTURE=N             once started, the band view shows picture N (1: the shapes of
+//                            the mesh builders) instead of the band
 //   MA_EXIT_AFTER_START=1    once started (and photographed), the window closes as if the
 //                            user had closed it
 #include <QTimer>
@@ -21,6 +23,7 @@
 #include "app/SingleInstance.h"
 #include "core/Crash.h"
 #include "core/Path.h"
+#include "render/SpacePainter.h"
 #include "tools/MainWnd.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
@@ -32,34 +35,38 @@ void WhenStarted(CCenter& center) {
     const char* launch = std::getenv("MA_LAUNCH_NS");
     const char* shot = std::getenv("MA_SCREENSHOT");
     const char* exitAfter = std::getenv("MA_EXIT_AFTER_START");
-    if (!launch && !shot && !exitAfter)
+    const char* picture = std::getenv("MA_PICTURE");
+    if (!launch && !shot && !exitAfter && !picture)
         return;
     // Polled: the start message runs inside the event loop, and the window is shown at its end.
     auto* poll = new QTimer(frame);
     poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, frame, [frame, poll, launch, shot, exitAfter] {
-        if (!frame->AreTimersRunning() || !frame->isVisible())
-            return;
-        poll->stop();
-        if (launch) {
-            long long start = std::atoll(launch);
-            long long now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                std::chrono::system_clock::now().time_since_epoch())
-                                .count();
-            std::printf("startup-ms: %.1f\n", (now - start) / 1e6);
-            std::fflush(stdout);
-        }
-        auto finish = [frame, shot, exitAfter] {
-            if (shot && *shot) {
-                bool saved = frame->grab().save(QString::fromUtf8(shot));
-                std::fprintf(stderr, saved ? "Saved %s\n" : "Can't save %s\n", shot);
+    QObject::connect(
+        poll, &QTimer::timeout, frame, [&center, frame, poll, launch, shot, exitAfter, picture] {
+            if (!frame->AreTimersRunning() || !frame->isVisible())
+                return;
+            poll->stop();
+            if (picture && *picture && center.GetScene())
+                center.GetScene()->SetPicture(std::atoi(picture));
+            if (launch) {
+                long long start = std::atoll(launch);
+                long long now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                    std::chrono::system_clock::now().time_since_epoch())
+                                    .count();
+                std::printf("startup-ms: %.1f\n", (now - start) / 1e6);
+                std::fflush(stdout);
             }
-            if (exitAfter && *exitAfter == '1')
-                frame->close();
-        };
-        // A screenshot waits for the first frames of the band view.
-        QTimer::singleShot(shot ? 500 : 0, frame, finish);
-    });
+            auto finish = [frame, shot, exitAfter] {
+                if (shot && *shot) {
+                    bool saved = frame->grab().save(QString::fromUtf8(shot));
+                    std::fprintf(stderr, saved ? "Saved %s\n" : "Can't save %s\n", shot);
+                }
+                if (exitAfter && *exitAfter == '1')
+                    frame->close();
+            };
+            // A screenshot waits for the first frames of the band view.
+            QTimer::singleShot(shot ? 500 : 0, frame, finish);
+        });
     poll->start();
 }
 

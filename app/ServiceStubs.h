@@ -8,55 +8,6 @@
 
 #include "core/CharString.h"
 
-// The 3D scene of the band view. Stub: keeps the last camera request and the changed flag, so
-// the routes that reach it can be seen; draws nothing itself (the band view clears its picture).
-class CSceneStub {
-public:
-    bool Initialize() { return true; }
-    bool SetPicture(int picture) {
-        m_picture = picture;
-        m_changed = true;
-        return true;
-    }
-    int GetPicture() const { return m_picture; }
-    // No band is built until the animated band lands.
-    bool HasBand() const { return false; }
-    bool LookAt(int thing, int firstFret, int lastFret) {
-        m_request.Format("look at %d frets %d-%d", thing, firstFret, lastFret);
-        m_changed = true;
-        return true;
-    }
-    bool LookAtWholeBand() { return Request("look at whole band"); }
-    bool LookAtDrums() { return Request("look at drums"); }
-    bool NewPicture() { return SetPicture(m_picture) && Request("new picture"); }
-    // The band view's own keys: axes, overlay, wireframe, zoom in and out.
-    bool OnKey(char key) {
-        m_request.Format("key %c", key);
-        m_changed = true;
-        return true;
-    }
-    void SetChanged() { m_changed = true; }
-    // Takes the changed flag: true when a frame should be drawn.
-    bool TakeChanged() {
-        bool changed = m_changed;
-        m_changed = false;
-        return changed;
-    }
-    const CCharString& GetLastRequest() const { return m_request; }
-    const CCharString& GetErrorText() const { return m_error; }
-
-private:
-    bool Request(const char* what) {
-        m_request = what;
-        m_changed = true;
-        return true;
-    }
-    int m_picture = 0;
-    bool m_changed = false;
-    CCharString m_request;
-    CCharString m_error;
-};
-
 // The band animator. Stub: nothing to pose until the band exists.
 class CBandAnimatorStub {
 public:

@@ -176,6 +176,14 @@ bool LoadSettings(APP_SETTINGS* settings, const char* title, int appNumber) {
     store->endGroup();
     ok &= ReadWindow(*store, "Show Chord", &settings->showChord);
     ok &= ReadWindow(*store, "Show Scale", &settings->showScale.wnd);
+    // Added later than the rest: a store without it is still whole, and anything but 0 or 1
+    // keeps the default.
+    settings->showScale.noteNames = 0;
+    store->beginGroup("Show Scale");
+    uint8_t noteNames = 0;
+    if (ReadFlag(*store, "Note names", &noteNames) && noteNames <= 1)
+        settings->showScale.noteNames = noteNames;
+    store->endGroup();
     ok &= ReadWindow(*store, "Composition", &settings->composition);
     ok &= ReadWindow(*store, "Groove Maker", &settings->grooveMaker);
     ok &= ReadWindow(*store, "Text", &settings->text.wnd);
@@ -227,6 +235,9 @@ bool SaveSettings(const APP_SETTINGS* settings, const char* title, int appNumber
     store->endGroup();
     ok &= WriteWindow(*store, "Show Chord", settings->showChord);
     ok &= WriteWindow(*store, "Show Scale", settings->showScale.wnd);
+    store->beginGroup("Show Scale");
+    ok &= WriteFlag(*store, "Note names", settings->showScale.noteNames);
+    store->endGroup();
     ok &= WriteWindow(*store, "Composition", settings->composition);
     ok &= WriteWindow(*store, "Groove Maker", settings->grooveMaker);
     ok &= WriteWindow(*store, "Text", settings->text.wnd);

@@ -42,6 +42,9 @@ struct SHOW_SCALE_SETTINGS {
     WND_SETTINGS wnd;
     uint8_t mute = 0;
     uint8_t countIn = 0;
+    // How note and chord names are shown, stored: 0 as the key is written, 1 sharp names only
+    // (NOTE_NAMES of the theory layer).
+    uint8_t noteNames = 0;
 };
 
 struct TEXT_SETTINGS {

@@ -5,6 +5,7 @@
 #include "theory/FretFinder.h"
 #include "theory/Note.h"
 #include "theory/NoteList.h"
+#include "theory/Spelling.h"
 #include "theory/Thing.h"
 
 class CCenter;
@@ -94,8 +95,10 @@ public:
     // The chord of chord group on scale note chordNumber (1 to 11) of the scale on root.
     bool GetScaleChord(int scaleType, int root, int chordGroup, int chordNumber, CChord& chord);
     // Names of the progression's triads joined with "-" ("C-G-F-G"); empty for progression 0.
-    // The chords come from the scale's parent, as they are played.
-    bool GetProgressionText(int scaleType, int root, int progression, CCharString& text);
+    // The chords come from the scale's parent, as they are played, and are named as that key
+    // writes them unless names asks for sharps.
+    bool GetProgressionText(int scaleType, int root, int progression, CCharString& text,
+                            NOTE_NAMES names = NOTE_NAMES_SHARPS);
     // The chord of chordType on root, voiced on the guitar, or placed without a shape within the
     // chord's position when no shape fits.
     bool SetChordOnRoot(int chordType, int root, CChord& chord);

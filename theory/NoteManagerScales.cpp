@@ -291,7 +291,8 @@ bool CNoteManager::GetScaleChord(int scaleType, int root, int chordGroup, int ch
     return true;
 }
 
-bool CNoteManager::GetProgressionText(int scaleType, int root, int progression, CCharString& text) {
+bool CNoteManager::GetProgressionText(int scaleType, int root, int progression, CCharString& text,
+                                      NOTE_NAMES names) {
     text.Empty();
     CVarList<int> degrees;
     if (!GetProgressionDegrees(progression, degrees))
@@ -299,13 +300,14 @@ bool CNoteManager::GetProgressionText(int scaleType, int root, int progression, 
     const int chordScale = GetParentScale(scaleType);
     if (chordScale == 0)
         return false;
+    const CSpelling spelling(chordScale, root, names);
     CChord chord;
     for (int degree : degrees) {
         if (!GetScaleChord(chordScale, root, CHORD_GROUP_TRIAD, degree, chord))
             return false;
         if (!text.IsEmpty())
             text.Append("-");
-        text.Append(chord.Name());
+        text.AppendFormat("%s%s", spelling.Name(chord.m_root.m_midi), chord.m_shortName.GetText());
     }
     return true;
 }

@@ -77,7 +77,9 @@ void CFretboardView::ShowChord(const CChord& chord) {
     m_chordMuted.assign(m_open.size(), true);
     for (const CNote& note : chord.m_notes) {
         const FRET_SLOT& slot = note.Position();
-        if (slot.string == INT_NOT_SET || slot.fret == INT_NOT_SET || slot.fret > kLastFret)
+        // A voicing keeps a slot for a string it leaves out; that string is muted, not a note.
+        if (note.m_midi == MIDI_NO_PITCH || slot.string == INT_NOT_SET ||
+            slot.fret == INT_NOT_SET || slot.fret > kLastFret)
             continue;
         int finger = slot.finger == INT_NOT_SET ? 0 : slot.finger;
         m_chord.push_back({slot.string, slot.fret, note.m_midi, finger});
@@ -93,6 +95,11 @@ void CFretboardView::ShowChord(const CChord& chord) {
 
 void CFretboardView::SetLabels(LABELS labels) {
     m_labels = labels;
+    update();
+}
+
+void CFretboardView::SetNoteNames(const CSpelling& names) {
+    m_names = names;
     update();
 }
 
@@ -147,7 +154,7 @@ QString CFretboardView::LabelFor(int midi) const {
                                : QString(kIntervalNames[(pitchClass - m_rootClass + 12) % 12]);
     case kNoteNames:
     default:
-        return QString::fromLatin1(GetSharpName(midi));
+        return QString::fromLatin1(m_names.Name(midi));
     }
 }
 

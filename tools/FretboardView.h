@@ -5,6 +5,7 @@
 
 #include "theory/Chord.h"
 #include "theory/NoteList.h"
+#include "theory/Spelling.h"
 
 // A flat picture of the lead guitar's neck beside the 3D band: the scale's pitch marks over
 // the whole neck, the notes of the current position with their fingers, the current chord's
@@ -21,6 +22,11 @@ public:
     // The open strings, string 1 (the highest) first.
     void SetTuning(const CNoteList& openStrings);
     int GetStringCount() const { return static_cast<int>(m_open.size()); }
+    // True when the shown chord leaves string (1 = first) out.
+    bool IsMuted(int string) const {
+        return string >= 1 && string <= static_cast<int>(m_chordMuted.size()) &&
+               m_chordMuted[string - 1];
+    }
     // The pitch classes to mark everywhere on the neck, each with its scale degree; the root's
     // pitch class stands out.
     void ShowPitchMarks(const CNoteList& scaleNotes, int rootMidi);
@@ -29,6 +35,8 @@ public:
     // The chord's placed notes; strings without a note are marked as not played.
     void ShowChord(const CChord& chord);
     void SetLabels(LABELS labels);
+    // How note-name labels are written; sharp names until set.
+    void SetNoteNames(const CSpelling& names);
     LABELS GetLabels() const { return m_labels; }
 
     // The notes being played and where playback stands: the notes of this guitar sounding at
@@ -74,4 +82,5 @@ private:
     THING m_playedThing = THING_LEAD_GUITAR;
     std::vector<std::pair<int, int>> m_highlight;
     LABELS m_labels = kNoteNames;
+    CSpelling m_names;
 };

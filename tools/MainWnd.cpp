@@ -1,5 +1,6 @@
 #include "tools/MainWnd.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -87,6 +88,7 @@ void CMainWnd::BuildMenus() {
         action->setData(item.id);
         const int id = item.id;
         connect(action, &QAction::triggered, this, [this, id] { OnCommand(id, 0); });
+        return action;
     };
     QMenu* show = m_menuBar->addMenu("&Show");
     add(show, {"&Scales and Chords", kCmdShowScale});
@@ -97,6 +99,16 @@ void CMainWnd::BuildMenus() {
     add(show, {"&Arrange all windows", kCmdArrangeWindows});
     QMenu* settings = m_menuBar->addMenu("Settings");
     add(settings, {"Audio", kCmdAudioSettings});
+    QMenu* names = settings->addMenu("Note names");
+    auto* choice = new QActionGroup(names);
+    for (const ITEM& item : {ITEM{"As the key is written", kCmdNoteNamesKey},
+                             ITEM{"Sharps only", kCmdNoteNamesSharps}}) {
+        QAction* action = add(names, item);
+        action->setCheckable(true);
+        action->setActionGroup(choice);
+        action->setChecked((item.id == kCmdNoteNamesSharps) ==
+                           (m_settings && m_settings->showScale.noteNames != 0));
+    }
     add(settings, {"About...", kCmdAbout});
 }
 
@@ -117,13 +129,10 @@ bool CMainWnd::OnShow(bool show) {
 QAction* CMainWnd::GetAction(int id) const {
     if (!m_menuBar)
         return nullptr;
-    for (QAction* menu : m_menuBar->actions()) {
-        if (!menu->menu())
-            continue;
-        for (QAction* action : menu->menu()->actions())
-            if (action->data().toInt() == id && !action->isSeparator())
-                return action;
-    }
+    // Submenus included.
+    for (QAction* action : m_menuBar->findChildren<QAction*>())
+        if (action->data().toInt() == id && !action->isSeparator())
+            return action;
     return nullptr;
 }
 

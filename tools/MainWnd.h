@@ -19,6 +19,8 @@ enum COMMAND_ID : int {
     kCmdArrangeWindows = 1456,
     kCmdShowTutorial = 1575,
     kCmdShowScale = 1577,
+    kCmdNoteNamesKey = 1480,
+    kCmdNoteNamesSharps = 1481,
 };
 
 // The main window's timers: 33 ms (frames, capture, end of play), 100 ms, 1000 ms (sound).

@@ -47,6 +47,7 @@ CShowScaleDlg::CShowScaleDlg(CShowScaleHost& host, SHOW_SCALE_SETTINGS* record, 
         SetPlacement(&m_record->wnd);
         m_muted = m_record->mute != 0;
         m_countIn = m_record->countIn != 0;
+        m_noteNames = m_record->noteNames == NOTE_NAMES_SHARPS ? NOTE_NAMES_SHARPS : NOTE_NAMES_KEY;
     }
 }
 
@@ -470,12 +471,14 @@ void CShowScaleDlg::ScaleOrRootChanged() {
     if (manager.GetScaleNotesInRange(root, scale, root, root + 11, kLead, octave))
         m_wheel->SetScale(octave, WheelOffset(scale));
 
+    m_spelling = CSpelling(scale, root, m_noteNames);
+
     m_filling = true;
     m_chordList.Reset();
     CCharString item;
     int degree = 1;
     for (const CNote& note : octave) {
-        item.Format("%d - %s", degree, note.m_sharpName.GetText());
+        item.Format("%d - %s", degree, m_spelling.Name(note.m_midi));
         m_chordList.AddItem(item, degree++);
     }
     m_chordList.SelectIndex(m_chordList.GetCount() > 0 ? 0 : -1);
@@ -492,6 +495,18 @@ void CShowScaleDlg::ScaleOrRootChanged() {
     PatternChanged(); // also updates the progression text for the new scale and root
 
     ShowScale();
+    ShowChord();
+}
+
+void CShowScaleDlg::SetNoteNames(NOTE_NAMES names) {
+    m_noteNames = names;
+    if (m_record)
+        m_record->noteNames = static_cast<uint8_t>(names);
+    const int degree = m_chordList.GetSelectedValue();
+    ScaleOrRootChanged();
+    m_filling = true;
+    m_chordList.SelectValue(degree);
+    m_filling = false;
     ShowChord();
 }
 
@@ -522,8 +537,8 @@ void CShowScaleDlg::UpdateProgressionText() {
     CCharString text;
     const int progression = m_progression.IsEnabled() ? m_progression.GetSelectedValue() : 0;
     if (progression > 0)
-        m_host.GetNoteManager().GetProgressionText(m_scale.GetSelectedValue(),
-                                                   m_root.GetSelectedValue(), progression, text);
+        m_host.GetNoteManager().GetProgressionText(
+            m_scale.GetSelectedValue(), m_root.GetSelectedValue(), progression, text, m_noteNames);
     m_progressionText.SetText(text);
 }
 
@@ -574,6 +589,7 @@ bool CShowScaleDlg::ShowScale() {
     m_host.ShowScaleMarks(request.root, request.scale);
 
     CNoteList scaleNotes;
+    m_fretboard->SetNoteNames(m_spelling);
     if (manager.GetScaleNotes(request.root, request.scale, scaleNotes))
         m_fretboard->ShowPitchMarks(scaleNotes, request.root);
     if (!manager.GetScaleNotesInRange(request.root, request.scale, request.lowest, request.highest,
@@ -616,7 +632,9 @@ bool CShowScaleDlg::ShowChord() {
         m_formula.SetText("");
         m_chord = chord;
         m_wheel->SetChord(chord.m_notes, chord);
+        m_wheel->SetNoteNames(m_spelling, m_spelling);
         if (m_mode == kChordMode) {
+            m_fretboard->SetNoteNames(m_spelling);
             m_host.SetHandPosition(kLead, 5);
             m_fretboard->ShowNoteMarks(chord.m_notes);
             m_host.ShowChordOnGuitarist(chord);
@@ -638,16 +656,18 @@ bool CShowScaleDlg::ShowChord() {
     voiced.m_chordGroup = group;
     m_chord = voiced;
 
+    // The chord's notes are named from its root's name in the key ("Bbm: Bb Db F").
+    const CSpelling chordNames = m_spelling.WithChord(type, chordRoot);
     CCharString name;
     const CHORD_TYPE* record = GetChordTypeRecord(type);
-    name.Format("%s%s - %s", GetSharpName(chordRoot), record ? record->symbol : "",
+    name.Format("%s%s - %s", chordNames.Name(chordRoot), record ? record->symbol : "",
                 record ? record->name : "");
     m_chordName.SetText(name);
     CCharString notes;
     for (const CNote& note : chord.m_notes) {
         if (!notes.IsEmpty())
             notes.Append(" ");
-        notes.Append(GetSharpName(note.m_midi));
+        notes.Append(chordNames.Name(note.m_midi));
     }
     CCharString formula;
     formula.Format("Notes: %s", notes.GetText());
@@ -660,9 +680,11 @@ bool CShowScaleDlg::ShowChord() {
         chordNotes.Append(wheelNote);
     }
     m_wheel->SetChord(chordNotes, chord);
+    m_wheel->SetNoteNames(m_spelling, chordNames);
     m_host.ShowChordNames(m_chord);
 
     if (m_mode == kChordMode) {
+        m_fretboard->SetNoteNames(chordNames);
         m_fretboard->ShowChord(m_chord);
         m_host.ShowChordOnGuitarist(m_chord);
         int lowest = INT_NOT_SET;

@@ -3,6 +3,7 @@
 #include "song/Composer.h"
 #include "theory/Chord.h"
 #include "theory/NoteList.h"
+#include "theory/Spelling.h"
 #include "ui/BaseWindow.h"
 #include "ui/Controls.h"
 
@@ -110,6 +111,13 @@ public:
     // The request the controls make.
     PRACTICE_REQUEST AssembleRequest() const;
 
+    // How note and chord names are shown, kept in the record. Changing it renames what is shown
+    // and keeps every choice.
+    NOTE_NAMES GetNoteNames() const { return m_noteNames; }
+    void SetNoteNames(NOTE_NAMES names);
+    // The names of the shown scale's notes, for anything else that names one of them.
+    const CSpelling& GetSpelling() const { return m_spelling; }
+
     MODE GetMode() const { return m_mode; }
     bool IsPlaying() const { return m_playing; }
     const CChord& GetChord() const { return m_chord; }
@@ -157,6 +165,8 @@ private:
     bool m_filling = false; // list changes made by the tool itself are not user changes
     CChord m_chord;
     int m_chordType = 0;
+    NOTE_NAMES m_noteNames = NOTE_NAMES_KEY;
+    CSpelling m_spelling;
     CNoteList m_shownNotes;
     CNoteList m_lastPlayed;
     double m_playedOffset = 0.0;

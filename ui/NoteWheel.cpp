@@ -83,6 +83,12 @@ void CNoteWheel::SetChord(const CNoteList& notes, const CChord& chord) {
     update();
 }
 
+void CNoteWheel::SetNoteNames(const CSpelling& scaleNames, const CSpelling& chordNames) {
+    m_scaleNames = scaleNames;
+    m_chordNames = chordNames;
+    update();
+}
+
 CNoteWheel::GEOMETRY CNoteWheel::ComputeGeometry(int clientWidth, int clientHeight) {
     GEOMETRY g;
     g.width = clientWidth - 2;
@@ -109,6 +115,14 @@ CNoteWheel::SPOKE CNoteWheel::ComputeSpoke(int i, const GEOMETRY& g) const {
     const int k = Mod12(i - m_offset);
     spoke.scaleNote = FirstWithSemitones(m_scale, k);
     spoke.chordNote = FirstWithSemitones(m_chordNotes, k);
+    auto name = [](const CNote* note, const CSpelling& spelling) {
+        if (!note)
+            return QString();
+        return QString::fromUtf8(note->HasPitch() ? spelling.Name(note->m_midi)
+                                                  : note->m_sharpName.GetText());
+    };
+    spoke.scaleName = name(spoke.scaleNote, m_scaleNames);
+    spoke.chordName = name(spoke.chordNote, m_chordNames);
     if (spoke.scaleNote)
         spoke.ringAtRim = spoke.scaleNote->m_degree == 1;
     if (spoke.chordNote && spoke.chordNote->HasPitch()) {
@@ -134,9 +148,7 @@ void CNoteWheel::DrawWheel(QPainter& p, const GEOMETRY& g) const {
         if (s.scaleNote) {
             if (s.ringAtRim)
                 DrawRing(p, s.rim);
-            DrawLabel(p, s.rim.x(), s.rim.y() - 9,
-                      QString::fromUtf8(s.scaleNote->m_sharpName.GetText()), Qt::black,
-                      !s.ringAtRim);
+            DrawLabel(p, s.rim.x(), s.rim.y() - 9, s.scaleName, Qt::black, !s.ringAtRim);
         }
         if (s.chordNote && s.chordInterval != 0) {
             const QColor blue = QColor::fromRgba(kChordText);
@@ -145,8 +157,7 @@ void CNoteWheel::DrawWheel(QPainter& p, const GEOMETRY& g) const {
             DrawLabel(p, s.interval.x(), s.interval.y() - 9, QString::number(s.chordInterval), blue,
                       !s.ringAtInterval);
             if (s.nameAtMiddle)
-                DrawLabel(p, s.name.x(), s.name.y() - 9,
-                          QString::fromUtf8(s.chordNote->m_sharpName.GetText()), blue, true);
+                DrawLabel(p, s.name.x(), s.name.y() - 9, s.chordName, blue, true);
         }
     }
 }

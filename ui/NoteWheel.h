@@ -6,6 +6,7 @@
 
 #include "theory/Chord.h"
 #include "theory/NoteList.h"
+#include "theory/Spelling.h"
 
 // The circle of the twelve pitch classes at the top of the Show Scale tool: spokes of the
 // parent major scale drawn thick, the scale's notes named at the rim with the tonic ringed, and
@@ -30,6 +31,7 @@ public:
         bool ringAtRim = false;
         bool ringAtInterval = false;
         bool nameAtMiddle = false; // a chord note outside the scale
+        QString scaleName, chordName;
     };
 
     // Geometry of a paint: client size less 2 in each direction.
@@ -48,6 +50,9 @@ public:
     // within its parent major scale.
     void SetScale(const CNoteList& notes, int offset);
     void SetChord(const CNoteList& notes, const CChord& chord);
+    // How the scale's notes at the rim and the chord's notes on the middle ring are named;
+    // sharp names until set.
+    void SetNoteNames(const CSpelling& scaleNames, const CSpelling& chordNames);
 
     int GetOffset() const { return m_offset; }
     const CNoteList& GetScale() const { return m_scale; }
@@ -75,5 +80,6 @@ private:
     int m_offset = 0;
     CNoteList m_chordNotes;
     CChord m_chord;
+    CSpelling m_scaleNames, m_chordNames;
     bool m_pressed = false;
 };

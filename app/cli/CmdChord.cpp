@@ -12,7 +12,8 @@
 namespace {
 
 const char* const USAGE =
-    "--root R --type N|SYMBOL: the chord's name, formula, notes and guitar frets";
+    "--root R --type N|SYMBOL [--spelling key|sharps]: the chord's name (its root a sharp name "
+    "unless the key's spelling is asked for), formula, notes and guitar frets";
 
 // A number is the chord type's number (so "7" is type 7, "o7"); anything else is a symbol
 // ("m7", "maj7") or a long name ("Minor seventh").
@@ -24,7 +25,7 @@ bool ParseChordType(const std::string& text, int& chordType) {
 }
 
 int RunChord(CCliArgs& args) {
-    for (const std::string& option : args.Unknown({"--root", "--type"}))
+    for (const std::string& option : args.Unknown({"--root", "--type", "--spelling"}))
         return std::fprintf(stderr, "chord: unknown option '%s'\n", option.c_str()), 2;
     if (!args.Has("--root") || !args.Has("--type"))
         return std::fprintf(stderr, "chord: usage: modal-atlas-cli chord %s\n", USAGE), 2;
@@ -38,14 +39,17 @@ int RunChord(CCliArgs& args) {
     if (!ParseChordType(typeText, chordType))
         return std::fprintf(stderr, "chord: unknown chord type '%s'\n", typeText.c_str()), 2;
 
+    NOTE_NAMES spelling = NOTE_NAMES_SHARPS;
+    const std::string spellingText = args.Get("--spelling", "sharps");
+    if (!ParseSpellingArg(spellingText, spelling))
+        return std::fprintf(stderr, "chord: unknown spelling '%s'\n", spellingText.c_str()), 2;
+
     CNoteManager manager;
     CChord chord;
     chord.m_thing = THING_RHYTHM_GUITAR;
     // Without a shape the chord is placed in open position.
     chord.m_position = 0;
-    CCharString name;
-    if (!manager.Initialize() || !manager.GetChordName(root, chordType, name) ||
-        !manager.SetChordOnRoot(chordType, root, chord)) {
+    if (!manager.Initialize() || !manager.SetChordOnRoot(chordType, root, chord)) {
         std::fprintf(stderr, "chord: %s\n", manager.GetErrorText().GetText());
         return 1;
     }
@@ -65,6 +69,8 @@ int RunChord(CCliArgs& args) {
     }
     std::sort(midis.begin(), midis.end());
 
+    const CCharString name =
+        CSpelling::ForChord(chordType, root, spelling).ChordName(root, chordType);
     std::printf("Name: %s - %s\n", name.GetText(), chord.m_longName.GetText());
     std::printf("Formula: %s\n", chord.m_names[CHORD_FORMULA_NAME].GetText());
     std::string line;

@@ -24,3 +24,10 @@ bool ParseRootArg(const std::string& text, int& midi) {
     }
     return FindRootByName(text.c_str(), midi);
 }
+
+bool ParseSpellingArg(const std::string& text, NOTE_NAMES& names) {
+    if (text != "key" && text != "sharps")
+        return false;
+    names = text == "key" ? NOTE_NAMES_KEY : NOTE_NAMES_SHARPS;
+    return true;
+}

@@ -19,6 +19,7 @@
 
 #include "app/ServiceStubs.h"
 #include "app/SettingsStore.h"
+#include "render/SpacePainter.h"
 #include "song/Mix.h"
 #include "sound/VirtualDevice.h"
 #include "tests/app/AppHarness.h"
@@ -282,6 +283,21 @@ TEST_F(AppTest, ShowMenuShowsEachTool) {
     EXPECT_EQ(Frame()->GetAction(kCmdArrangeWindows)->text(), "&Arrange all windows");
 }
 
+TEST_F(AppTest, NoteNamesMenuRenamesTheToolAndKeepsTheChoice) {
+    ASSERT_TRUE(Start());
+    auto* tool = dynamic_cast<CShowScaleDlg*>(Window(kKindShowScale));
+    ASSERT_NE(tool, nullptr);
+    EXPECT_TRUE(Frame()->GetAction(kCmdNoteNamesKey)->isChecked()) << "the default";
+    tool->List(CShowScaleDlg::kIdRoot).SelectValue(51);
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdChord).GetItemText(0), "1 - Eb");
+    Frame()->GetAction(kCmdNoteNamesSharps)->trigger();
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdChord).GetItemText(0), "1 - D#");
+    EXPECT_FALSE(Frame()->GetAction(kCmdNoteNamesKey)->isChecked());
+    Quit();
+    EXPECT_EQ(QSettings(m_settingsFile, QSettings::IniFormat).value("Show Scale/Note names"),
+              QByteArray("\x01", 1));
+}
+
 TEST_F(AppTest, ArrangeAllWindowsPutsThemBack) {
     ASSERT_TRUE(Start());
     Window(kKindText)->SetRect(200, 200, 300, 300);
@@ -315,34 +331,54 @@ TEST_F(AppTest, FunctionKeysShowTutorialAndBandFromAnyWindow) {
     EXPECT_TRUE(Window(kKindSpacePainter)->IsShown()) << "F2 with any modifier";
 }
 
+// Band pictures that answer every camera request with (thing, first fret, last fret) as the
+// eye, and count the pictures they build.
+class CCameraPictures : public CBandPictures {
+public:
+    bool Build(int, CRenderDevice*, CVertexBuffer*, std::vector<CPrimitive*>&,
+               CCharString&) override {
+        return ++m_builds, true;
+    }
+    void Forget() override {}
+    bool HasBand() const override { return false; }
+    bool GetCamera(int thing, int first, int last, VEC3& eye, VEC3& lookAt, VEC3& up) override {
+        eye = VEC3(thing, first, last);
+        lookAt = VEC3(0.0f, 0.0f, 100.0f);
+        up = VEC3(0.0f, 1.0f, 0.0f);
+        return true;
+    }
+    bool PoseNote(const CNote&, CCharString&) override { return true; }
+    int m_builds = 0;
+};
+
 TEST_F(AppTest, ControlKeysDriveTheBandCamera) {
     ASSERT_TRUE(Start());
     auto* tutorial = dynamic_cast<CTextWnd*>(Window(kKindText));
     QWidget* focus = tutorial->GetSelector();
-    CSceneStub* scene = m_center->GetScene();
-    EXPECT_STREQ(scene->GetLastRequest(), "look at 39 frets 0-12")
-        << "the start looks at the lead guitar";
-    const std::pair<Qt::Key, const char*> keys[] = {
-        {Qt::Key_B, "look at 36 frets 0-12"},
-        {Qt::Key_R, "look at 38 frets 0-12"},
-        {Qt::Key_D, "look at drums"},
-        {Qt::Key_L, "look at 39 frets 0-12"},
-        {Qt::Key_0, "look at whole band"},
-        {Qt::Key_N, "new picture"},
-        {Qt::Key_C, "key C"},
-        {Qt::Key_T, "key T"},
-        {Qt::Key_W, "key W"},
-        {Qt::Key_Plus, "key +"},
-        {Qt::Key_Minus, "key -"},
+    CSpacePainter* scene = m_center->GetScene();
+    EXPECT_EQ(scene->GetPicture(), 14);
+    auto pictures = std::make_unique<CCameraPictures>();
+    CCameraPictures* camera = pictures.get();
+    scene->SetBandPictures(std::move(pictures));
+    const std::pair<Qt::Key, VEC3> looks[] = {
+        {Qt::Key_B, {36, 0, 12}}, {Qt::Key_R, {38, 0, 12}},    {Qt::Key_D, {1, 0, 12}},
+        {Qt::Key_L, {39, 0, 12}}, {Qt::Key_0, {-11, 22, -33}},
     };
-    for (auto [key, request] : keys) {
+    for (auto [key, eye] : looks) {
         QTest::keyClick(focus, key, Qt::ControlModifier);
-        EXPECT_STREQ(scene->GetLastRequest(), request);
+        EXPECT_EQ(scene->GetEye(), eye) << key;
     }
-    // Ctrl+A only marks the view changed: the next frame tick draws it.
-    scene->TakeChanged();
-    QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_TRUE(scene->TakeChanged());
+    QTest::keyClick(focus, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(camera->m_builds, 1) << "the current picture is built again";
+    for (Qt::Key key : {Qt::Key_C, Qt::Key_T, Qt::Key_W})
+        QTest::keyClick(focus, key, Qt::ControlModifier);
+    EXPECT_TRUE(scene->IsAxesShown() && scene->IsOverlayShown() && scene->IsWireframe());
+    const float distance = scene->GetDistance();
+    QTest::keyClick(focus, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_LT(scene->GetDistance(), distance);
+    QTest::keyClick(focus, Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(focus, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_GT(scene->GetDistance(), distance);
     EXPECT_EQ(tutorial->GetSelector()->currentIndex(), 0) << "the selector did not see the keys";
 }
 

@@ -49,6 +49,14 @@ expect "E minor pentatonic" $'E Pentatonic minor\n52 55 57 59 62\nE G A B D' \
 expect "B diminished has eight notes" \
     $'B Diminished\n59 61 62 64 65 67 68 70\nB C# D E F G G# A#' \
     scale --root B --scale Diminished
+# Asked for, the names are those the key is written with; the default stays sharp.
+expect "Eb major as the key writes it" $'Eb Major\n51 53 55 56 58 60 62\nEb F G Ab Bb C D' \
+    scale --root 51 --scale Major --spelling key
+expect "Eb major in sharps" $'D# Major\n51 53 55 56 58 60 62\nD# F G G# A# C D' \
+    scale --root 51 --scale Major --spelling sharps
+expect "B-flat chord as the key writes it" \
+    $'Name: Bb - Major\nFormula: 1-3-5\nNotes: 46 53 58 62 65\nFrets: 1 3 3 3 1 x\nBarre: 1' \
+    chord --root A# --type 1 --spelling key
 
 # The A-string barre shape at the third fret, low E string silent.
 expect "C major chord" $'Name: C - Major\nFormula: 1-3-5\nNotes: 48 55 60 64 67\nFrets: 3 5 5 5 3 x\nBarre: 3' \
@@ -74,6 +82,7 @@ if [[ "$err" != *"Unknown chord type: 9"* ]]; then
     failures=$((failures + 1))
 fi
 
+expect_error "unknown spelling" "unknown spelling 'flats'" scale --root C --scale Major --spelling flats
 expect_error "unknown scale" "unknown scale 'major'" scale --root C --scale major
 expect_error "unknown root" "unknown root 'H'" scale --root H --scale Major
 expect_error "root beyond the note table" "unknown root '132'" chord --root 132 --type 1

@@ -40,6 +40,7 @@ APP_SETTINGS MakeEdited() {
     s.spacePainter.show = 0;
     s.showChord.rect.Set(1, 2, 3, 4);
     s.showScale.wnd.rect.Set(400, 0, 900, 600);
+    s.showScale.noteNames = 1;
     s.composition.show = 0;
     s.grooveMaker.rect.Set(-5, -6, 100, 200);
     s.text.wnd.rect.Set(0, 0, 400, 500);
@@ -96,6 +97,7 @@ TEST_F(SettingsStoreTest, SavedRecordReadsBackFieldByField) {
     EXPECT_EQ(s.spacePainter.show, 0);
     EXPECT_EQ(s.showChord.rect, saved.showChord.rect);
     EXPECT_EQ(s.showScale.wnd.rect, saved.showScale.wnd.rect);
+    EXPECT_EQ(s.showScale.noteNames, 1);
     EXPECT_EQ(s.composition.show, 0);
     EXPECT_EQ(s.grooveMaker.rect, saved.grooveMaker.rect);
     EXPECT_EQ(s.text.wnd.rect, saved.text.wnd.rect);
@@ -186,6 +188,7 @@ TEST_F(SettingsStoreTest, MalformedValuesKeepTheirDefaults) {
         raw.setValue("Text/Content index", QByteArray("\x05", 1));            // too short
         raw.setValue("MIDI path", QString(300, 'x')); // beyond 259 characters
         raw.setValue("Audio/Master volume", QByteArray("\x00\x00\x00\x3F", 4)); // a good value
+        raw.setValue("Show Scale/Note names", QByteArray("\x07", 1));           // neither 0 nor 1
     }
     APP_SETTINGS s;
     EXPECT_FALSE(LoadSettings(&s, kTitle, 5));
@@ -193,7 +196,18 @@ TEST_F(SettingsStoreTest, MalformedValuesKeepTheirDefaults) {
     EXPECT_EQ(s.mixer.show, 0);
     EXPECT_EQ(s.text.contentIndex, 0);
     EXPECT_EQ(QString(s.midiPath), Root("MIDI/"));
+    EXPECT_EQ(s.showScale.noteNames, 0);
     EXPECT_FLOAT_EQ(s.audio.masterVolume, 0.5f) << "good values around bad ones are still read";
+}
+
+TEST_F(SettingsStoreTest, StoreWithoutNoteNamesStillLoadsWhole) {
+    APP_SETTINGS saved = MakeEdited();
+    ASSERT_TRUE(SaveSettings(&saved, kTitle, 5));
+    QSettings(m_file, QSettings::IniFormat).remove("Show Scale/Note names");
+    APP_SETTINGS s;
+    s.showScale.noteNames = 1;
+    EXPECT_TRUE(LoadSettings(&s, kTitle, 5));
+    EXPECT_EQ(s.showScale.noteNames, 0) << "names as the key is written";
 }
 
 TEST_F(SettingsStoreTest, UnwritableStoreWritesNothing) {

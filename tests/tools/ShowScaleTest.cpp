@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <regex>
 
 #include "tests/tools/ShowScaleTestHost.h"
 #include "theory/NoteManager.h"
@@ -234,13 +235,91 @@ TEST_F(ShowScaleTest, LessonRequestSelectsEverythingItNames) {
     EXPECT_EQ(host.playCalls, 1);
 }
 
+// Every name the tool shows for the current scale and root, as one text.
+std::string ShownNames(CShowScaleDlg& tool) {
+    std::string text;
+    CListWrapper& degrees = tool.List(CShowScaleDlg::kIdChord);
+    for (int i = 0; i < degrees.GetCount(); ++i)
+        text += degrees.GetItemText(i).Str() + "|";
+    for (CShowScaleDlg::CONTROL id : {CShowScaleDlg::kIdChordName, CShowScaleDlg::kIdFormula,
+                                      CShowScaleDlg::kIdProgressionText})
+        text += tool.GetText(id).Str() + "|";
+    for (int midi = 48; midi < 60; ++midi)
+        text += tool.GetFretboard()->LabelFor(midi).toStdString() + " ";
+    return text;
+}
+
+// The text with every note name replaced by the note table's sharp name of its pitch.
+std::string InSharps(const std::string& text) {
+    std::string result;
+    const std::regex name("([A-G])(##|#|bb|b)?");
+    auto at = text.cbegin();
+    for (std::sregex_iterator m(text.begin(), text.end(), name), end; m != end; ++m) {
+        result.append(at, (*m)[0].first);
+        int midi = 0;
+        FindRootByName((*m)[1].str().c_str(), midi);
+        const std::string accidentals = (*m)[2];
+        for (char c : accidentals)
+            midi += c == '#' ? 1 : -1;
+        result += GetSharpName(midi);
+        at = (*m)[0].second;
+    }
+    return result.append(at, text.cend());
+}
+
+TEST_F(ShowScaleTest, SharpsOnlyNamesAsTheNoteTableAndTheKeyNamesTheSameNotes) {
+    Pick(CShowScaleDlg::kIdPattern, 2); // a pattern that takes a progression
+    for (int scale = 1; scale <= SCALE_TYPE_COUNT; ++scale) {
+        Pick(CShowScaleDlg::kIdScale, scale);
+        if (tool->List(CShowScaleDlg::kIdProgression).IsEnabled())
+            Pick(CShowScaleDlg::kIdProgression, 2);
+        for (int root = 48; root < 60; ++root) {
+            Pick(CShowScaleDlg::kIdRoot, root);
+            tool->SetNoteNames(NOTE_NAMES_SHARPS);
+            const std::string sharps = ShownNames(*tool);
+            tool->SetNoteNames(NOTE_NAMES_KEY);
+            const std::string key = ShownNames(*tool);
+            EXPECT_EQ(InSharps(sharps), sharps);
+            EXPECT_EQ(InSharps(key), sharps) << key;
+        }
+    }
+}
+
+TEST_F(ShowScaleTest, EbMajorIsWrittenWithFlatsAndRenamingKeepsTheChord) {
+    Pick(CShowScaleDlg::kIdRoot, 51);
+    Pick(CShowScaleDlg::kIdPattern, 2);
+    Pick(CShowScaleDlg::kIdProgression, 1);
+    Pick(CShowScaleDlg::kIdType, CHORD_GROUP_TRIAD);
+    Pick(CShowScaleDlg::kIdChord, 2);
+    Click(CShowScaleDlg::kIdShowChord);
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdChord).GetItemText(3), "4 - Ab");
+    EXPECT_EQ(tool->GetText(CShowScaleDlg::kIdChordName), "Fm - Minor");
+    EXPECT_EQ(tool->GetText(CShowScaleDlg::kIdFormula), "Notes: F Ab C");
+    EXPECT_EQ(tool->GetFretboard()->LabelFor(58), "Bb");
+    EXPECT_EQ(tool->GetText(CShowScaleDlg::kIdProgressionText), "Eb-Bb-Ab-Bb");
+    tool->SetNoteNames(NOTE_NAMES_SHARPS);
+    EXPECT_EQ(record.noteNames, NOTE_NAMES_SHARPS);
+    EXPECT_EQ(tool->GetText(CShowScaleDlg::kIdFormula), "Notes: F G# C");
+    EXPECT_EQ(tool->List(CShowScaleDlg::kIdChord).GetSelectedValue(), 2);
+}
+
+TEST_F(ShowScaleTest, AStringTheVoicingLeavesOutIsMutedNotMarked) {
+    Pick(CShowScaleDlg::kIdRoot, 51);
+    Pick(CShowScaleDlg::kIdType, CHORD_GROUP_TRIAD);
+    Pick(CShowScaleDlg::kIdChord, 6); // C minor, rooted on the fifth string
+    Click(CShowScaleDlg::kIdShowChord);
+    EXPECT_TRUE(tool->GetFretboard()->IsMuted(6));
+    EXPECT_FALSE(tool->GetFretboard()->IsMuted(5));
+}
+
 // Pictures of the tool for people to look at: kept only when MA_SCREENSHOT_DIR names a folder.
 TEST_F(ShowScaleTest, PicturesOfScaleAndChordMode) {
     tool->resize(900, 520);
     tool->show();
+    Pick(CShowScaleDlg::kIdRoot, 51); // Eb major, written with its flats
     QImage scale = tool->grab().toImage();
     Pick(CShowScaleDlg::kIdType, CHORD_GROUP_TRIAD);
-    Pick(CShowScaleDlg::kIdChord, 6); // A minor
+    Pick(CShowScaleDlg::kIdChord, 6); // C minor
     Click(CShowScaleDlg::kIdShowChord);
     QImage chord = tool->grab().toImage();
     // The two modes must look different: the chord's marks replace the position's.

@@ -115,6 +115,16 @@ TEST(NoteWheel, ChordIntervalsAndNotesOutsideTheScale) {
     EXPECT_EQ(empty.chordNote, nullptr);
 }
 
+TEST(NoteWheel, NamesFollowTheSpellingItIsGiven) {
+    CNoteWheel wheel;
+    wheel.SetScale(MakeScale(63, {0, 2, 4, 5, 7, 9, 11}), 0); // Eb major
+    const CNoteWheel::GEOMETRY g = CNoteWheel::ComputeGeometry(200, 200);
+    EXPECT_EQ(wheel.ComputeSpoke(5, g).scaleName, "G#") << "sharp names until told otherwise";
+    wheel.SetNoteNames(CSpelling(1, 63, NOTE_NAMES_KEY), CSpelling());
+    EXPECT_EQ(wheel.ComputeSpoke(0, g).scaleName, "Eb");
+    EXPECT_EQ(wheel.ComputeSpoke(5, g).scaleName, "Ab");
+}
+
 TEST(NoteWheel, PaintsOnlyBackgroundWithoutAScale) {
     CNoteWheel wheel;
     CChord chord;
