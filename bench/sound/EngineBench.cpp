@@ -30,7 +30,7 @@ struct BENCH_RIG {
     ENGINE_RIG rig;
     CNoteList practice;
     CTempFolder temp;
-    std::string folder = temp.Path();
+    std::string folder = temp.File("");
     std::string samples;
     bool open = false;
 

@@ -37,7 +37,7 @@ TEST(Path, MakePathMakesEveryFolderAndRelativePathsLieBesideTheExecutable) {
     EXPECT_FALSE(FileExists(nullptr));
     folder.Write("file", "x");
     EXPECT_FALSE(MakePath(folder.File("file/sub").c_str()));
-    OverrideExecutableFolder((folder.Path() + "/").c_str());
+    OverrideExecutableFolder(folder.File("").c_str());
     EXPECT_EQ(GetExecutableFolder().Str(), folder.Path());
     EXPECT_TRUE(MakePath("Temp/Render"));
     OverrideExecutableFolder(nullptr);

@@ -1,6 +1,6 @@
 #include "song/Composition.h"
 
-#include "tests/song/SongTestUtil.h"
+#include "tests/core/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -57,19 +57,20 @@ protected:
 TEST_F(CompositionTest, TheSongFileHasItsLayoutAndReadsBackFieldByField) {
     CComposition c;
     Fill(c);
-    const std::string path = folder.Path("Tune.Song");
+    const std::string path = folder.File("Tune.Song");
     ASSERT_TRUE(c.Save(path.c_str())) << c.GetError().GetText();
-    EXPECT_EQ(ReadBytes(path), "Start of Song Info= \r\nName=Song = one\r\nDescription=A tune\r\n"
-                               "Tempo=96.00\r\nRepeat=3\r\nParts=Verse~2^Chorus~1^Verse~2^\r\n"
-                               "End of Song Info= \r\n\r\n\r\n"
-                               "Start of Song Part= \r\nName=Verse\r\nDescription=first\r\n"
-                               "Repeat=2\r\nGroove style=Rock\r\nGroove name=1 Rock\r\n"
-                               "Groove file=Grooves/Rock/1 Rock.mid\r\nScale=Harmonic minor\r\n"
-                               "Scale root=45\r\nChords=45/0/2/2/0/0,48/1/3/1/0/0,52/3/1/1/4/5,\r\n"
-                               "End of Song Part= \r\n\r\n\r\n"
-                               "Start of Song Part= \r\nName=Chorus\r\nDescription=\r\nRepeat=1\r\n"
-                               "Groove style=\r\nGroove name=\r\nGroove file=\r\nScale=Blues\r\n"
-                               "Scale root=48\r\nChords=\r\nEnd of Song Part= \r\n\r\n\r\n");
+    EXPECT_EQ(CTempFolder::Slurp(path),
+              "Start of Song Info= \r\nName=Song = one\r\nDescription=A tune\r\n"
+              "Tempo=96.00\r\nRepeat=3\r\nParts=Verse~2^Chorus~1^Verse~2^\r\n"
+              "End of Song Info= \r\n\r\n\r\n"
+              "Start of Song Part= \r\nName=Verse\r\nDescription=first\r\n"
+              "Repeat=2\r\nGroove style=Rock\r\nGroove name=1 Rock\r\n"
+              "Groove file=Grooves/Rock/1 Rock.mid\r\nScale=Harmonic minor\r\n"
+              "Scale root=45\r\nChords=45/0/2/2/0/0,48/1/3/1/0/0,52/3/1/1/4/5,\r\n"
+              "End of Song Part= \r\n\r\n\r\n"
+              "Start of Song Part= \r\nName=Chorus\r\nDescription=\r\nRepeat=1\r\n"
+              "Groove style=\r\nGroove name=\r\nGroove file=\r\nScale=Blues\r\n"
+              "Scale root=48\r\nChords=\r\nEnd of Song Part= \r\n\r\n\r\n");
     EXPECT_FALSE(c.IsModified());
     EXPECT_EQ(c.GetFile(), path.c_str());
 
@@ -117,8 +118,8 @@ std::string SongFile(const char* parts, const char* chords, const char* extra = 
 }
 
 TEST_F(CompositionTest, TheReaderTakesDefaultsAndIgnoresOtherKeys) {
-    const std::string path = folder.Path("Defaults.Song");
-    WriteBytes(path, SongFile("Verse~9^Verse~1^", "48/0/1,50/3/2/2,"));
+    const std::string path = folder.File("Defaults.Song");
+    CTempFolder::Put(path, SongFile("Verse~9^Verse~1^", "48/0/1,50/3/2/2,"));
     CComposition c;
     ASSERT_TRUE(c.Load(path.c_str())) << c.GetError().GetText();
     EXPECT_EQ(c.m_name, "N") << "a key in another letter case is another key";
@@ -136,7 +137,7 @@ TEST_F(CompositionTest, TheReaderTakesDefaultsAndIgnoresOtherKeys) {
     EXPECT_EQ(verse->m_scaleRoot, 48);
     // An empty composition reads back with an empty order.
     ASSERT_TRUE(CComposition().Save(path.c_str()));
-    EXPECT_NE(ReadBytes(path).find("\r\nParts=\r\n"), std::string::npos);
+    EXPECT_NE(CTempFolder::Slurp(path).find("\r\nParts=\r\n"), std::string::npos);
     ASSERT_TRUE(c.Load(path.c_str())) << c.GetError().GetText();
     EXPECT_EQ(c.GetPartCount(), 0);
     EXPECT_EQ(c.GetOrderCount(), 0);
@@ -154,16 +155,16 @@ TEST_F(CompositionTest, BrokenFilesFailWithTheirMessage) {
         {SongFile("Verse~^", ""), "Can't get part's repeat count from (Verse~)"},
         {SongFile("Verse~1^", "", "Scale=major\r\n"), "Can't load part: Unknown scale (major)"},
     };
-    const std::string path = folder.Path("Case.Song");
+    const std::string path = folder.File("Case.Song");
     for (const auto& c : cases) {
-        WriteBytes(path, c.file);
+        CTempFolder::Put(path, c.file);
         CComposition composition;
         EXPECT_FALSE(composition.Load(path.c_str())) << c.error;
         EXPECT_EQ(composition.GetError(), c.error.c_str());
         EXPECT_EQ(composition.m_name, "N") << "what was read is kept";
     }
     CComposition c;
-    const std::string missing = folder.Path("None.Song");
+    const std::string missing = folder.File("None.Song");
     EXPECT_FALSE(c.Load(missing.c_str()));
     EXPECT_EQ(c.GetError().Str().rfind("Can't open song file (" + missing + "): ", 0), 0u)
         << c.GetError().GetText();
@@ -200,26 +201,26 @@ TEST_F(CompositionTest, PartsAndTheOrderAreEditedByName) {
 TEST_F(CompositionTest, ASaveThatCouldNotBeReadBackFailsAndKeepsTheOldFile) {
     CComposition c;
     Fill(c);
-    const std::string path = folder.Path("Keep.Song");
+    const std::string path = folder.File("Keep.Song");
     ASSERT_TRUE(c.Save(path.c_str()));
-    const std::string before = ReadBytes(path);
+    const std::string before = CTempFolder::Slurp(path);
     // 8000 chords of 13 characters make a "Chords" line beyond what the reader takes.
     for (int i = 0; i < 8000; ++i)
         c.FindPart("Chorus")->AddChord(MakeChord(48, 0, 1, 1, 0, 0), -1);
     EXPECT_FALSE(c.Save(path.c_str()));
     EXPECT_EQ(c.GetError(),
               "Can't save song part: Part (Chorus): the Chords line is too long to be read back");
-    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(CTempFolder::Slurp(path), before);
     c.FindPart("Chorus")->m_chords.SetCount(7000); // 7000 still fit, and come back
     ASSERT_TRUE(c.Save(path.c_str())) << c.GetError().GetText();
     CComposition back;
     ASSERT_TRUE(back.Load(path.c_str())) << back.GetError().GetText();
     EXPECT_EQ(back.FindPart("Chorus")->m_chords.GetCount(), 7000u);
-    const std::string saved = ReadBytes(path);
+    const std::string saved = CTempFolder::Slurp(path);
     ASSERT_TRUE(c.AddPart(MakePart("", 1, 1)));
     EXPECT_FALSE(c.Save(path.c_str()));
     EXPECT_EQ(c.GetError(), "Can't save song part: Part's name is not set");
-    EXPECT_EQ(ReadBytes(path), saved);
+    EXPECT_EQ(CTempFolder::Slurp(path), saved);
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 #include "song/MidiNames.h"
 #include "song/Song.h"
 
+#include "tests/core/TempFolder.h"
 #include "tests/song/MidiTestUtil.h"
-#include "tests/song/SongTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -231,7 +231,7 @@ TEST_F(MidiLoadTest, BrokenFilesFailWithTheirMessageKeepingWhatWasRead) {
     EXPECT_EQ(song[0].GetCount(), 1);
     EXPECT_EQ(song[1].GetCount(), 0);
     CTempFolder folder;
-    const std::string path = folder.Path("none.mid");
+    const std::string path = folder.File("none.mid");
     EXPECT_FALSE(midi.Load(path.c_str(), song));
     EXPECT_EQ(midi.GetError().Str().rfind("Can't read file '" + path + "': ", 0), 0u)
         << midi.GetError().GetText();
@@ -305,7 +305,7 @@ protected:
 
 TEST_F(MidiSaveTest, ARoundTripKeepsTheHeaderTracksNotesLevelsTabAndChords) {
     CSong song = MakeBand();
-    const std::string path = folder.Path("band.mid");
+    const std::string path = folder.File("band.mid");
     ASSERT_TRUE(midi.Save(path.c_str(), song)) << midi.GetError().GetText();
     CSong back;
     CMidiFile reader;
@@ -394,7 +394,7 @@ std::vector<std::vector<std::string>> MidiCsv(const std::string& path, int& stat
 }
 
 TEST_F(MidiSaveTest, AnIndependentReaderSeesTheSameFile) {
-    const std::string path = folder.Path("csv.mid");
+    const std::string path = folder.File("csv.mid");
     ASSERT_TRUE(midi.Save(path.c_str(), MakeBand()));
     int status = 0;
     const auto rows = MidiCsv(path, status);
@@ -465,9 +465,9 @@ TEST_F(MidiSaveTest, ATrackIsWrittenAsTheseBytes) {
 }
 
 TEST_F(MidiSaveTest, ASongThatCannotBeWrittenFailsAndKeepsTheOldFile) {
-    const std::string path = folder.Path("keep.mid");
+    const std::string path = folder.File("keep.mid");
     ASSERT_TRUE(midi.Save(path.c_str(), MakeBand()));
-    const std::string before = ReadBytes(path);
+    const std::string before = CTempFolder::Slurp(path);
     CSong bad = MakeBand();
     bad[0].Add(MakeNote(1.0, 0.1, 0, 1.0f, THING_OCTOBAN_1));
     EXPECT_FALSE(midi.Save(path.c_str(), bad));
@@ -476,7 +476,7 @@ TEST_F(MidiSaveTest, ASongThatCannotBeWrittenFailsAndKeepsTheOldFile) {
     unpitched[1].Add(MakeNote(1.0, 0.1, MIDI_NO_PITCH, 1.0f));
     EXPECT_FALSE(midi.Save(path.c_str(), unpitched));
     EXPECT_EQ(midi.GetError(), "Bad MIDI note: 255");
-    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(CTempFolder::Slurp(path), before);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "song/Mix.h"
 
-#include "tests/song/SongTestUtil.h"
+#include "tests/core/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -27,14 +27,15 @@ TEST_F(MixTest, TheHiHatSoundsAndTheRideBellShareOneEntryWrittenInKeyOrder) {
     EXPECT_FLOAT_EQ(pan, 1.0f);
     EXPECT_FALSE(mix.GetEntry(THING_SNARE_DRUM, volume, pan));
     EXPECT_FALSE(mix.SetSoundFile(THING_SNARE_DRUM, "x.wav"));
-    const std::string path = folder.Path("Default.mix");
+    const std::string path = folder.File("Default.mix");
     ASSERT_TRUE(mix.Save(path.c_str())) << mix.GetError().GetText();
-    EXPECT_EQ(ReadBytes(path), "Mix start= \r\nInstrument=Hi-hat, closed\r\nVolume=0.60\r\n"
-                               "Pan=-0.80\r\nSound file=Sound/hat.wav\r\nMix end= \r\n\r\n"
-                               "Mix start= \r\nInstrument=Ride cymbal\r\nVolume=0.50\r\n"
-                               "Pan=1.00\r\nSound file=\r\nMix end= \r\n\r\n"
-                               "Mix start= \r\nInstrument=Lead guitar\r\nVolume=1.00\r\n"
-                               "Pan=-0.20\r\nSound file=\r\nMix end= \r\n\r\n");
+    EXPECT_EQ(CTempFolder::Slurp(path),
+              "Mix start= \r\nInstrument=Hi-hat, closed\r\nVolume=0.60\r\n"
+              "Pan=-0.80\r\nSound file=Sound/hat.wav\r\nMix end= \r\n\r\n"
+              "Mix start= \r\nInstrument=Ride cymbal\r\nVolume=0.50\r\n"
+              "Pan=1.00\r\nSound file=\r\nMix end= \r\n\r\n"
+              "Mix start= \r\nInstrument=Lead guitar\r\nVolume=1.00\r\n"
+              "Pan=-0.20\r\nSound file=\r\nMix end= \r\n\r\n");
     EXPECT_EQ(mix.GetFile(), path.c_str());
 }
 
@@ -43,7 +44,7 @@ TEST_F(MixTest, SaveAndLoadReproduceEveryEntryToTwoDecimals) {
     ASSERT_TRUE(mix.SetDefaults());
     ASSERT_TRUE(mix.SetEntry(THING_BASS_GUITAR, 0.333f, -0.777f));
     ASSERT_TRUE(mix.SetSoundFile(THING_SNARE_DRUM, "/samples/snare=tight.wav"));
-    const std::string path = folder.Path("round.mix");
+    const std::string path = folder.File("round.mix");
     ASSERT_TRUE(mix.Save(path.c_str())) << mix.GetError().GetText();
     CMix back;
     back.m_name.Set("old name");
@@ -67,14 +68,14 @@ TEST_F(MixTest, TheReaderKeepsTheEntriesItReadBeforeAnInstrumentAlreadyThere) {
     // A block without "Instrument" lands under 0; "volume" in lower case is another key and is
     // ignored; a malformed number reads as 0; levels out of range are brought to the edges;
     // values after the last "Mix end" are dropped.
-    const std::string path = folder.Path("rules.mix");
-    WriteBytes(path,
-               "Mix start= \r\nvolume=0.40\r\nPan=left\r\nMix end= \r\n\r\n"
-               "Instrument=Tom 1\r\nVolume=3.5\r\nPan=-7\r\nMix end= \r\n"
-               "Mix start= \r\nInstrument=Tom 2\r\nVolume=-1e300\r\nPan=1e300\r\nMix end= \r\n"
-               "Mix start= \r\nInstrument=Tom 3\r\nVolume=0.25\r\nMix end= \r\n"
-               "Mix start= \r\nInstrument=Tom 2\r\nVolume=0.90\r\nMix end= \r\n"
-               "Mix start= \r\nInstrument=Tom 4\r\nMix end= \r\n");
+    const std::string path = folder.File("rules.mix");
+    CTempFolder::Put(
+        path, "Mix start= \r\nvolume=0.40\r\nPan=left\r\nMix end= \r\n\r\n"
+              "Instrument=Tom 1\r\nVolume=3.5\r\nPan=-7\r\nMix end= \r\n"
+              "Mix start= \r\nInstrument=Tom 2\r\nVolume=-1e300\r\nPan=1e300\r\nMix end= \r\n"
+              "Mix start= \r\nInstrument=Tom 3\r\nVolume=0.25\r\nMix end= \r\n"
+              "Mix start= \r\nInstrument=Tom 2\r\nVolume=0.90\r\nMix end= \r\n"
+              "Mix start= \r\nInstrument=Tom 4\r\nMix end= \r\n");
     CMix mix;
     EXPECT_FALSE(mix.Load(path.c_str()));
     EXPECT_EQ(mix.GetError(), "Can't insert into mix map");
@@ -90,7 +91,7 @@ TEST_F(MixTest, TheReaderKeepsTheEntriesItReadBeforeAnInstrumentAlreadyThere) {
     EXPECT_FLOAT_EQ(mix.FindEntry(THING_TOM_3)->volume, 0.25f);
     EXPECT_EQ(mix.FindEntry(THING_TOM_4), nullptr);
 
-    WriteBytes(path, "Mix start= \r\nInstrument=Lead guitar\r\n");
+    CTempFolder::Put(path, "Mix start= \r\nInstrument=Lead guitar\r\n");
     CMix unfinished;
     ASSERT_TRUE(unfinished.Load(path.c_str())) << unfinished.GetError().GetText();
     EXPECT_EQ(unfinished.GetCount(), 0);
@@ -98,23 +99,23 @@ TEST_F(MixTest, TheReaderKeepsTheEntriesItReadBeforeAnInstrumentAlreadyThere) {
 
 TEST_F(MixTest, BadFilesFailWithTheirReasonAndAFailedSaveKeepsTheOldFile) {
     CMix mix;
-    const std::string missing = folder.Path("missing.mix");
+    const std::string missing = folder.File("missing.mix");
     EXPECT_FALSE(mix.Load(missing.c_str()));
     EXPECT_EQ(mix.GetError().Str().rfind("Can't open mix (" + missing + "): ", 0), 0u)
         << mix.GetError().GetText();
-    const std::string path = folder.Path("keep.mix");
-    WriteBytes(path, "Mix start= \r\nInstrument=Theremin\r\nMix end= \r\n");
+    const std::string path = folder.File("keep.mix");
+    CTempFolder::Put(path, "Mix start= \r\nInstrument=Theremin\r\nMix end= \r\n");
     EXPECT_FALSE(mix.Load(path.c_str()));
     EXPECT_EQ(mix.GetError(), ("Unknown instrument in mix (" + path + "): Theremin").c_str());
     EXPECT_EQ(mix.GetCount(), 0);
 
-    const std::string before = ReadBytes(path);
+    const std::string before = CTempFolder::Slurp(path);
     // An arm has no name in the file's vocabulary, so this save stops half-way.
     ASSERT_TRUE(mix.SetEntry(THING_BASS_DRUM_1, 0.1f, 0.1f));
     ASSERT_TRUE(mix.SetEntry(THING_LEFT_ARM, 1.0f, 0.0f));
     EXPECT_FALSE(mix.Save(path.c_str()));
-    EXPECT_EQ(ReadBytes(path), before);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Folder()),
+    EXPECT_EQ(CTempFolder::Slurp(path), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
                             std::filesystem::directory_iterator()),
               1)
         << "the temporary file is left behind";

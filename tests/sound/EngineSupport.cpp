@@ -23,18 +23,6 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) 
     return bool(out.flush());
 }
 
-CTempFolder::CTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ma-sound-XXXXXX").string();
-    if (mkdtemp(pattern.data()))
-        m_path = pattern + "/";
-}
-
-CTempFolder::~CTempFolder() {
-    std::error_code error;
-    if (!m_path.empty())
-        std::filesystem::remove_all(m_path, error);
-}
-
 WAVE_FORMAT Pcm16(uint16_t channels, uint32_t rate) {
     WAVE_FORMAT format;
     format.formatTag = WAVE_FORMAT_PCM;

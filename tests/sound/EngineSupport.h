@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "sound/Sound.h"
 #include "sound/VirtualDevice.h"
+#include "tests/core/TempFolder.h"
 #include "theory/NoteList.h"
 #include "theory/NoteManager.h"
 
@@ -65,21 +66,6 @@ private:
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class CTempFolder {
-public:
-    CTempFolder();
-    ~CTempFolder();
-    CTempFolder(const CTempFolder&) = delete;
-    CTempFolder& operator=(const CTempFolder&) = delete;
-    // The folder, ending with '/'.
-    const std::string& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return m_path + name; }
-
-private:
-    std::string m_path;
-};
 
 // 16-bit PCM at the given rate.
 WAVE_FORMAT Pcm16(uint16_t channels, uint32_t rate = 44100);

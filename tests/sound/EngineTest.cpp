@@ -137,11 +137,11 @@ class EngineTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         s_folder = new CTempFolder;
-        ASSERT_TRUE(WriteTestSampleSets(s_folder->Path()));
+        ASSERT_TRUE(WriteTestSampleSets(s_folder->File("")));
     }
     static void TearDownTestSuite() { delete s_folder; }
     void SetUp() override {
-        ASSERT_TRUE(m_rig.Open(s_folder->Path())) << m_rig.sound->GetErrorText();
+        ASSERT_TRUE(m_rig.Open(s_folder->File(""))) << m_rig.sound->GetErrorText();
     }
 
     CSound& Sound() { return *m_rig.sound; }

@@ -92,7 +92,7 @@ class RealTimeTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         s_samples = new CTempFolder;
-        ASSERT_TRUE(WriteTestSampleSets(s_samples->Path()));
+        ASSERT_TRUE(WriteTestSampleSets(s_samples->File("")));
     }
     static void TearDownTestSuite() { delete s_samples; }
     void SetUp() override {
@@ -135,14 +135,14 @@ CTempFolder* RealTimeTest::s_samples = nullptr;
 
 TEST_F(RealTimeTest, AWholePracticeOnTheSteppedDeviceRendersWithoutAllocatingOrLocking) {
     ENGINE_RIG rig;
-    ASSERT_TRUE(rig.Open(s_samples->Path())) << rig.sound->GetErrorText();
+    ASSERT_TRUE(rig.Open(s_samples->File(""))) << rig.sound->GetErrorText();
     PlayAndCheck(rig, 32, 70, 0);
     EXPECT_GT(g_renders.load(), 70 * 44100 / 128 - 1) << "every frame of the practice";
 }
 
 TEST_F(RealTimeTest, TheRealTimeClockThreadRendersWithoutAllocatingOrLocking) {
     ENGINE_RIG rig;
-    ASSERT_TRUE(rig.Open(s_samples->Path(), false)) << rig.sound->GetErrorText();
+    ASSERT_TRUE(rig.Open(s_samples->File(""), false)) << rig.sound->GetErrorText();
     PlayAndCheck(rig, 1, 5, 100);
 }
 
@@ -153,7 +153,7 @@ TEST_F(RealTimeTest, ThePortAudioCallbackRendersWithoutAllocatingOrLocking) {
     setenv("ALSA_CONFIG_PATH", MA_TEST_DATA "/sound/asound-null.conf", 1);
     ENGINE_RIG rig;
     ASSERT_TRUE(rig.notes.Initialize());
-    rig.settings.soundPath = s_samples->Path().c_str();
+    rig.settings.soundPath = s_samples->File("").c_str();
     rig.sound = std::make_unique<CSound>(rig.settings, rig.notes);
     auto portAudio = std::make_unique<CPortAudioDevice>();
     if (!portAudio->HasOutput())

@@ -29,11 +29,11 @@ class RenderTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         s_samples = new CTempFolder;
-        ASSERT_TRUE(WriteTestSampleSets(s_samples->Path()));
+        ASSERT_TRUE(WriteTestSampleSets(s_samples->File("")));
     }
     static void TearDownTestSuite() { delete s_samples; }
     void SetUp() override {
-        ASSERT_TRUE(m_rig.Open(s_samples->Path())) << m_rig.sound->GetErrorText();
+        ASSERT_TRUE(m_rig.Open(s_samples->File(""))) << m_rig.sound->GetErrorText();
     }
 
     // Renders snare hits at the given times; the frames of the file.
@@ -192,7 +192,7 @@ TEST_F(RenderTest, ASilentRecordingPassesBothStepsUnchangedAndAMissingOneIsNamed
 class GeneratorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_settings.wavePath = m_folder.Path().c_str();
+        m_settings.wavePath = m_folder.File("").c_str();
         m_sample.format = GetStreamFormat().format;
     }
     // Generates the default base tone alone, or with pan.

@@ -36,7 +36,7 @@ protected:
     void WriteAllSets() {
         WriteSet("Clean Guitar", 6, kGuitarOpen);
         WriteSet("Finger Bass", 4, kBassOpen);
-        ASSERT_TRUE(WriteTestSampleSets(m_folder.Path() + "Drums only/"));
+        ASSERT_TRUE(WriteTestSampleSets(m_folder.File("Drums only/")));
         std::filesystem::rename(m_folder.File("Drums only/Drums"), m_folder.File("Drums"));
     }
     // The samples stored for one string of a band part, in store order.
