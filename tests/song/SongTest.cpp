@@ -174,29 +174,4 @@ TEST_F(SongTest, AMixSetsTrackLevelsAndScalesDrumPieces) {
     EXPECT_NE(song.GetError().Str().find("Tom 6"), std::string::npos) << song.GetError().GetText();
 }
 
-TEST_F(SongTest, TheDumpShowsTheHeaderAndEachTrack) {
-    song.m_header.name.Set("Tune");
-    song.m_header.file.Set("/x/Tune.mid");
-    song.m_header.key = -1;
-    song.m_header.beatsPerMeasure = 3;
-    CTrack track = MakeTrack(THING_BASS_GUITAR, {MakeNote(0.0, 0.5)});
-    track.m_trackNumber = 2;
-    track.m_name.Set("Bass");
-    track.m_instrumentName.Set("Electric Bass (finger)");
-    track.m_volume = 0.75f;
-    track.m_pan = -0.5f;
-    song.AddTrack(track);
-    song.CopyHeaderToTracks();
-    EXPECT_EQ(song[0].m_header.beatsPerMeasure, 3);
-    EXPECT_EQ(song[0].m_header.name, "") << "each track keeps its own name";
-    CCharString dump;
-    ASSERT_TRUE(song.Dump(&dump));
-    EXPECT_EQ(dump.Str().substr(0, dump.Str().find("time=")),
-              "============== Song ==============\nFile: /x/Tune.mid\nName: Tune\nText: \n"
-              "Copyright: \nTempo: 120.00\nNote time:   0.50\nKey: -1\nScale: 0\n"
-              "Time signature: 3 / 4\n------- Track 2\nName: Bass\n"
-              "Instrument name: Electric Bass (finger)\nVolume: 0.75\nPan: -0.50\n"
-              "===== Note list, 1 notes =====\n");
-}
-
 } // namespace

@@ -216,18 +216,17 @@ protected:
     CNoteList list;
 };
 
-TEST_F(NoteListHumanize, VolumesAndTimesStayInTheirRangesAndTheSeedRepeatsThem) {
+TEST_F(NoteListHumanize, VolumesAndTimesStayInTheirRangesAndOverlapsAreCutUnlessKept) {
     const CNoteList original(list);
     CNoteList again(list);
     CRandom random(7), same(7);
     ASSERT_TRUE(list.Humanize(0.2, 0.1, true, random));
     ASSERT_TRUE(again.Humanize(0.2, 0.1, true, same));
-    EXPECT_EQ(Times(again), Times(list));
     double moved = 0.0;
     for (int i = 0; i < list.GetCount(); ++i) {
         const CNote& before = original[i];
         const CNote& after = list[i];
-        EXPECT_EQ(after.m_volume, again[i].m_volume);
+        EXPECT_EQ(after.m_time, again[i].m_time) << "the seed repeats the result";
         EXPECT_NEAR(after.m_time, before.m_time, 0.05);
         moved += std::abs(after.m_time - before.m_time);
         EXPECT_EQ(after.m_duration, 0.5); // overlaps kept
@@ -236,15 +235,13 @@ TEST_F(NoteListHumanize, VolumesAndTimesStayInTheirRangesAndTheSeedRepeatsThem) 
         EXPECT_LE(after.m_volume, low + 0.2 + 1e-6) << i;
     }
     EXPECT_GT(moved / list.GetCount(), 0.01) << "the times spread over the whole range";
-}
-
-TEST_F(NoteListHumanize, OverlapsAreCutUnlessKeptAndNotesNearZeroNeverGoNegative) {
-    CRandom random(99);
-    ASSERT_TRUE(list.Humanize(0.0, 0.4, false, random));
-    for (int i = 1; i < list.GetCount(); ++i) {
-        EXPECT_LE(list[i - 1].m_time + list[i - 1].m_duration, list[i].m_time + 1e-12) << i;
-        EXPECT_GE(list[i - 1].m_duration, 0.0);
+    CNoteList cut(original);
+    ASSERT_TRUE(cut.Humanize(0.0, 0.4, false, random));
+    for (int i = 1; i < cut.GetCount(); ++i) {
+        EXPECT_LE(cut[i - 1].m_time + cut[i - 1].m_duration, cut[i].m_time + 1e-12) << i;
+        EXPECT_GE(cut[i - 1].m_duration, 0.0);
     }
+    // A note near the start is never moved before 0.
     CNoteList early;
     early.Add(MakeNote(0.01));
     for (int round = 0; round < 50; ++round) {

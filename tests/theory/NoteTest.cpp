@@ -84,21 +84,6 @@ TEST(Note, SoundingMidiFollowsTheAccidentalOfTheLetter) {
     }
 }
 
-TEST(Note, DumpShowsTimingPitchAndPlacement) {
-    CNote note = BusyNote();
-    CCharString line;
-    note.Dump(line);
-    EXPECT_EQ(line.Str(), "time=1.2500 dur=0.5000 midi=69 A4 vol=0.25 pan=-0.50 thing=39 hand=41 "
-                          "deg=6 semi=9 acc=3 len=4 string=1 fret=2 finger=2 mode=5 chord=3 "
-                          "root=57");
-    // Read from a file, a note has no names yet: the table's name stands in.
-    CNote unnamed;
-    unnamed.m_midi = 61;
-    unnamed.Dump(line);
-    EXPECT_EQ(line.Str(), "time=- dur=- midi=61 C#4 vol=1.00 pan=0.00 thing=0 hand=0 deg=0 "
-                          "semi=0 acc=0 len=0 string=- fret=- finger=- mode=0");
-}
-
 // Mix files and the animation write things by name: every name must read back as its thing.
 TEST(ThingNames, EveryNameReadsBackAsItsThingAndOthersAreUnknown) {
     for (int value = -1; value <= THING_MAX; ++value) {
