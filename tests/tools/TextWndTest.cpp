@@ -44,23 +44,6 @@ protected:
     CTextCtrl* ctrl = nullptr;
 };
 
-TEST_F(TextCtrlTest, FontsAreArialInFourSizes) {
-    struct {
-        CTextCtrl::FONT font;
-        int size;
-        int weight;
-    } expected[] = {{CTextCtrl::kFontNormal, 16, 400},
-                    {CTextCtrl::kFontHeading1, 24, 700},
-                    {CTextCtrl::kFontHeading2, 20, 700},
-                    {CTextCtrl::kFontHeading3, 16, 700}};
-    for (const auto& e : expected) {
-        const QFont& font = ctrl->GetFont(e.font);
-        EXPECT_EQ(font.family(), "Arial");
-        EXPECT_EQ(font.pixelSize(), e.size);
-        EXPECT_EQ(static_cast<int>(font.weight()), e.weight);
-    }
-}
-
 TEST_F(TextCtrlTest, ButtonsSitBetweenParagraphsAt130By22) {
     ctrl->SetText("First");
     const int line = ctrl->GetTotalHeight(); // one paragraph of one line
