@@ -33,7 +33,7 @@ TEST(CharString, FormatTimeEmptyResultIsEmptyText) {
     EXPECT_EQ(text.GetLength(), 4u);
 }
 
-TEST(VarList, RefillAfterRemoveAllKeepsCapacity) {
+TEST(VarList, RefillAfterRemoveAllKeepsCapacityAndEditsKeepTheOrder) {
     CVarList<int> list(16);
     for (int i = 0; i < 1000; ++i)
         list.Add(i);
@@ -47,4 +47,8 @@ TEST(VarList, RefillAfterRemoveAllKeepsCapacity) {
     list.InsertAt(0, -1);
     EXPECT_EQ(list[0], -1);
     EXPECT_EQ(list[1000], 999);
+    list.RemoveAt(500); // the value 499
+    EXPECT_EQ(list[499], 498);
+    EXPECT_EQ(list[500], 500);
+    EXPECT_EQ(list.GetCount(), 1000u);
 }
