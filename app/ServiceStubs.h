@@ -16,18 +16,5 @@ public:
     bool OnTimer(int) { return false; }
 };
 
-// Sound capture. Stub: the input always opens (there is nothing to read from).
-class CSoundCaptureStub {
-public:
-    bool Initialize(int samplesPerSec, int bits, int channels) {
-        return samplesPerSec > 0 && bits > 0 && channels > 0;
-    }
-    bool OnTimer(int) { return true; }
-    const CCharString& GetErrorText() const { return m_error; }
-
-private:
-    CCharString m_error;
-};
-
 // The tone generator of the fuller tools; this application only creates and destroys it.
 class CGeneratorStub {};

@@ -1,5 +1,6 @@
 #include "app/cli/Cli.h"
 #include "app/cli/PracticeSound.h"
+#include "core/ContentFolders.h"
 #include "core/Path.h"
 #include "song/Composer.h"
 #include "song/MidiFile.h"
@@ -93,10 +94,10 @@ int RunPractice(CCliArgs& args) {
         return Bad("Unknown progression (%s)", progression.c_str());
     request.guitarVolume = args.Has("--mute") ? 0.0001f : 0.7f;
 
-    // The mix the application plays with: the sound folder's "Default.mix", else the built-in one.
+    // The mix the application plays with: the user's or the sound folder's "Default.mix", else
+    // the built-in one.
     CMix mix;
-    CCharString mixPath;
-    mixPath.Format("%s/Sound/Default.mix", GetExecutableFolder().GetText());
+    const CCharString mixPath = CContentFolders::ForProgram().Find(FOLDER_SOUND, "Default.mix");
     if (!FileExists(mixPath) || !mix.Load(mixPath)) {
         mix.RemoveAll();
         mix.SetDefaults();
