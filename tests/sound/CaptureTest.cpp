@@ -100,7 +100,7 @@ TEST(CaptureTest, AnInputThatGoesAwayClosesCaptureUntilItIsOpenedAgain) {
 }
 
 TEST(CaptureTest, RateCorrectionAveragesFastBlocksAndLeavesSlowOnesAlone) {
-    WAVE_FORMAT format = MonoFormat();
+    WAVE_FORMAT format = Pcm16(1);
     int16_t values[] = {10, 20, 30, -41, 50, 60, 70, 80};
     uint32_t size = sizeof values;
     // Twice the nominal rate: pairs of frames become their averages, truncated toward zero.

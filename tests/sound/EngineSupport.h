@@ -69,6 +69,9 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // 16-bit PCM at the given rate.
 WAVE_FORMAT Pcm16(uint16_t channels, uint32_t rate = 44100);
+inline WAVE_FORMAT MonoFormat() {
+    return Pcm16(1);
+}
 // A sample holding the values, in that format.
 CSoundInfo MakeSample(const std::vector<int16_t>& values, uint16_t channels = 1,
                       uint32_t rate = 44100);
