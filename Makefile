@@ -40,7 +40,7 @@ fuzz: deps
 	@scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS)
 
 bench: build
-	@scripts/run-benchmarks $(BUILD)
+	@MUTATION_SAMPLE=$(MUTATION_SAMPLE) scripts/run-benchmarks $(BUILD)
 
 # A Debian package of the installed program (BUILD/modal-atlas_*.deb), and the test that runs it
 # unpacked into a read-only folder, for a user with an empty home.
@@ -54,4 +54,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz
+	rm -rf $(BUILD) build-asan build-fuzz build-mutation

@@ -29,12 +29,12 @@ constexpr double kTempo = 120.0;
 struct BENCH_RIG {
     ENGINE_RIG rig;
     CNoteList practice;
-    std::string folder;
+    CTempFolder temp;
+    std::string folder = temp.File("");
     std::string samples;
     bool open = false;
 
     BENCH_RIG() {
-        folder = MakeTempFolder("bench");
         samples = GetBuiltSampleFolder();
         if (samples.empty()) {
             samples = folder + "samples/";
@@ -45,7 +45,6 @@ struct BENCH_RIG {
         if (open && !MakeDefaultPractice(rig.notes, practice, kMeasures))
             practice = MakeTestPractice(kMeasures, kTempo, rig.notes);
     }
-    ~BENCH_RIG() { std::filesystem::remove_all(folder); }
 };
 
 BENCH_RIG& Rig() {

@@ -136,8 +136,8 @@ struct ERRORS {
 };
 
 std::string Folder() {
-    static const std::string folder = MakeTempFolder("pitch-bench");
-    return folder;
+    static const CTempFolder folder; // removed when the benchmark program ends
+    return folder.File("");
 }
 
 // Set 1: every MIDI note from 28 to 88, four random detunings of up to 40 cents each, one

@@ -4,7 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "tests/theory/CountingNew.h"
+#include "bench/theory/CountingNew.h"
 
 #include <algorithm>
 #include <random>

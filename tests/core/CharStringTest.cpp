@@ -3,21 +3,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(CharString, GrowthStepRule) {
-    CCharString text;
-    EXPECT_GE(text.GetCapacity(), 1u);
-    EXPECT_STREQ(text.GetText(), "");
-    text.SetGrowth(64);
-    size_t before = text.GetCapacity();
-    text.Set("abc"); // less than a step beyond: grows by one step
-    EXPECT_EQ(text.GetCapacity(), before + 64);
-    text.Set(std::string(200, 'x').c_str()); // beyond a step: grows exactly
-    EXPECT_EQ(text.GetCapacity(), 201u);
-    CCharString exact;
-    exact.Set("hello");
-    EXPECT_EQ(exact.GetCapacity(), 6u);
-}
-
 TEST(CharString, EditingOperations) {
     CCharString text("==key==");
     text.Trim('=');
@@ -48,7 +33,7 @@ TEST(CharString, FormatTimeEmptyResultIsEmptyText) {
     EXPECT_EQ(text.GetLength(), 4u);
 }
 
-TEST(VarList, RefillAfterRemoveAllKeepsCapacity) {
+TEST(VarList, RefillAfterRemoveAllKeepsCapacityAndEditsKeepTheOrder) {
     CVarList<int> list(16);
     for (int i = 0; i < 1000; ++i)
         list.Add(i);
@@ -62,4 +47,8 @@ TEST(VarList, RefillAfterRemoveAllKeepsCapacity) {
     list.InsertAt(0, -1);
     EXPECT_EQ(list[0], -1);
     EXPECT_EQ(list[1000], 999);
+    list.RemoveAt(500); // the value 499
+    EXPECT_EQ(list[499], 498);
+    EXPECT_EQ(list[500], 500);
+    EXPECT_EQ(list.GetCount(), 1000u);
 }

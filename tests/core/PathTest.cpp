@@ -26,20 +26,18 @@ TEST(Path, SplitPathParts) {
     EXPECT_FALSE(SplitPath(std::string(5000, 'a').c_str(), parts));
 }
 
-TEST(Path, MakePathCreatesEveryFolderAndAcceptsExistingOnes) {
+TEST(Path, MakePathMakesEveryFolderAndRelativePathsLieBesideTheExecutable) {
     CTempFolder folder;
-    std::string deep = folder.File("a/b/c/");
+    const std::string deep = folder.File("a/b/c/");
     EXPECT_TRUE(MakePath(deep.c_str()));
     EXPECT_TRUE(std::filesystem::is_directory(folder.File("a/b/c")));
     EXPECT_TRUE(MakePath(deep.c_str()));
     EXPECT_TRUE(FileExists(folder.File("a/b").c_str()));
+    EXPECT_FALSE(FileExists(folder.File("no").c_str()));
+    EXPECT_FALSE(FileExists(nullptr));
     folder.Write("file", "x");
     EXPECT_FALSE(MakePath(folder.File("file/sub").c_str()));
-}
-
-TEST(Path, RelativePathsLieBesideTheExecutable) {
-    CTempFolder folder;
-    OverrideExecutableFolder((folder.Path() + "/").c_str());
+    OverrideExecutableFolder(folder.File("").c_str());
     EXPECT_EQ(GetExecutableFolder().Str(), folder.Path());
     EXPECT_TRUE(MakePath("Temp/Render"));
     OverrideExecutableFolder(nullptr);
@@ -47,13 +45,6 @@ TEST(Path, RelativePathsLieBesideTheExecutable) {
     // The real folder: the one holding this test program.
     EXPECT_EQ(GetExecutableFolder().Str(),
               std::filesystem::path(GetExecutablePath().Str()).parent_path().string());
-}
-
-TEST(Path, FileExists) {
-    CTempFolder folder;
-    EXPECT_FALSE(FileExists(folder.File("no").c_str()));
-    EXPECT_TRUE(FileExists(folder.Write("yes", "").c_str()));
-    EXPECT_FALSE(FileExists(nullptr));
 }
 
 class ListFolderTest : public ::testing::Test {
@@ -79,7 +70,7 @@ protected:
     CTempFolder m_folder;
 };
 
-TEST_F(ListFolderTest, SubFoldersOnly) {
+TEST_F(ListFolderTest, SubFoldersOrFilesOfOneExtensionInNameOrderWithoutHiddenOnes) {
     CTree<FILE_INFO> tree;
     LIST_OPTIONS options;
     options.files = false;
@@ -90,20 +81,18 @@ TEST_F(ListFolderTest, SubFoldersOnly) {
     EXPECT_EQ(tree[2].item.folder.Str(), m_folder.File("Grooves"));
     EXPECT_EQ(tree.item.name, "Grooves");
     EXPECT_EQ(tree[2].GetCount(), 0u); // no recursion asked
-}
-
-TEST_F(ListFolderTest, FilesOfOneExtensionInAnyCase) {
-    CTree<FILE_INFO> tree;
-    LIST_OPTIONS options;
+    options.files = true;
     options.folders = false;
-    options.extension = "mid";
+    options.extension = "mid"; // in any letter case
     ASSERT_TRUE(ListFolder(m_folder.File("Grooves/Rock").c_str(), tree, options));
     EXPECT_EQ(Names(tree), (std::vector<std::string>{"Half time.MID", "Straight.mid"}));
     EXPECT_FALSE(tree[0].item.isFolder);
     EXPECT_EQ(tree[1].item.path.Str(), m_folder.File("Grooves/Rock/Straight.mid"));
+    EXPECT_FALSE(ListFolder(m_folder.File("none").c_str(), tree));
+    EXPECT_EQ(tree.GetCount(), 0u);
 }
 
-TEST_F(ListFolderTest, RecursionBuildsATree) {
+TEST_F(ListFolderTest, RecursionBuildsATreeOrWithoutFoldersAFlatList) {
     CTree<FILE_INFO> tree;
     LIST_OPTIONS options;
     options.recurse = true;
@@ -113,16 +102,9 @@ TEST_F(ListFolderTest, RecursionBuildsATree) {
     ASSERT_EQ(Names(tree[1]), std::vector<std::string>{"Swing"});
     EXPECT_EQ(Names(tree[1][0]), std::vector<std::string>{"Fast.mid"});
     EXPECT_EQ(tree[2].GetCount(), 2u);
-
-    options.folders = false; // recursion without folders flattens the files
+    options.folders = false;
     ASSERT_TRUE(ListFolder(m_folder.File("Grooves").c_str(), tree, options));
     EXPECT_EQ(Names(tree), (std::vector<std::string>{"Fast.mid", "Half time.MID", "Straight.mid"}));
-}
-
-TEST_F(ListFolderTest, MissingFolderFails) {
-    CTree<FILE_INFO> tree;
-    EXPECT_FALSE(ListFolder(m_folder.File("none").c_str(), tree));
-    EXPECT_EQ(tree.GetCount(), 0u);
 }
 
 TEST(ElapsedSeconds, SecondsPlusMilliseconds) {

@@ -49,85 +49,44 @@ CNoteList ScaleNotes(int root, int scale) {
 // ---------------------------------------------------------------------------------------------
 // Moving groove notes onto chords
 
-class TransposeNoteTest : public testing::Test {
-protected:
-    // A lead note as the composer reads it: pitch fields from the table, degrees counted on
-    // through the octaves from C 48.
-    CNote LeadNote(int midi) {
-        CNoteList list;
-        list.Append(TableNote(midi));
-        list.SpreadDegrees(48);
-        return list[0];
+// A lead note as the composer reads it: pitch fields from the table, degrees counted on through
+// the octaves from C 48.
+CNote LeadNote(int midi) {
+    CNoteList list;
+    list.Append(TableNote(midi));
+    list.SpreadDegrees(48);
+    return list[0];
+}
+
+TEST(TransposeNote, ChordTonesBecomeTheTargetsTonesAndOtherDegreesItsScaleSteps) {
+    CComposer composer(Manager());
+    const CNoteList fallback = ScaleNotes(36, 1);
+    const CChord cMajor = ChordOn(1, 48);
+    const struct {
+        int midi, type, root, moved;
+    } cases[] = {
+        {52, 2, 69, 72},  // E, the third of C: the minor third of A minor, C
+        {67, 1, 55, 74},  // G an octave up (degree 12): D, the fifth of G, an octave up
+        {48, 2, 57, 57},  // the root
+        {62, 26, 57, 71}, // D, the ninth: the add9 chord's own ninth, B
+        {62, 18, 60, 74}, // sus2: its second an octave up
+        {62, 1, 67, 81},  // plain G: the fallback scale's ninth step from G, A
+        {51, 1, 67, 70},  // D#, the blue third, stays blue over G
+        {58, 1, 67, 77},  // A#, the flat seventh, too
+    };
+    for (const auto& c : cases) {
+        CNote note = LeadNote(c.midi);
+        ASSERT_TRUE(composer.TransposeNote(fallback, note, cMajor, ChordOn(c.type, c.root)));
+        EXPECT_EQ(note.m_midi, c.moved) << c.midi << " onto type " << c.type << " on " << c.root;
+        EXPECT_EQ(note.m_sharpName, GetSharpName(c.moved));
+        EXPECT_EQ(note.m_octave, c.moved / 12 - 1);
     }
-    CComposer composer{Manager()};
-    CNoteList fallback = ScaleNotes(36, 1);
-    CChord leadReference = ChordOn(1, 48);
-};
-
-TEST_F(TransposeNoteTest, LeadThirdBecomesTheMinorThirdOfAMinor) {
-    CNote note = LeadNote(52); // E, the third of C
-    ASSERT_EQ(note.m_degree, 3);
-    ASSERT_TRUE(composer.TransposeNote(fallback, note, leadReference, ChordOn(2, 69)));
-    EXPECT_EQ(note.m_midi, 72); // C, three semitones above A 69
-    EXPECT_EQ(note.m_degree, 3);
-    EXPECT_STREQ(note.m_sharpName.GetText(), "C");
-    EXPECT_EQ(note.m_octave, 5);
-}
-
-TEST_F(TransposeNoteTest, ChordTonesKeepTheirOctave) {
-    CNote fifthUp = LeadNote(67); // G above the octave: degree 12
-    ASSERT_EQ(fifthUp.m_degree, 12);
-    ASSERT_TRUE(composer.TransposeNote(fallback, fifthUp, leadReference, ChordOn(1, 55)));
-    EXPECT_EQ(fifthUp.m_midi, 55 + 7 + 12); // D, the fifth of G, an octave up
-    CNote root = LeadNote(48);
-    ASSERT_TRUE(composer.TransposeNote(fallback, root, leadReference, ChordOn(2, 57)));
-    EXPECT_EQ(root.m_midi, 57);
-}
-
-TEST_F(TransposeNoteTest, NinthFollowsTheChordOrTheScale) {
-    // D 62 is the ninth over C 48.
-    CNote ninth = LeadNote(62);
-    ASSERT_EQ(ninth.m_degree, 9);
-    ASSERT_TRUE(composer.TransposeNote(fallback, ninth, leadReference, ChordOn(26, 57)));
-    EXPECT_EQ(ninth.m_midi, 57 + 14); // the add9 chord's own ninth, B
-    ninth = LeadNote(62);
-    ASSERT_TRUE(composer.TransposeNote(fallback, ninth, leadReference, ChordOn(18, 60)));
-    EXPECT_EQ(ninth.m_midi, 60 + 2 + 12); // sus2: its second an octave up
-    ninth = LeadNote(62);
-    ASSERT_TRUE(composer.TransposeNote(fallback, ninth, leadReference, ChordOn(1, 67)));
-    EXPECT_EQ(ninth.m_midi, 81); // plain G: the fallback scale's ninth step from G, A
-}
-
-TEST_F(TransposeNoteTest, AMovedNoteGivesUpTheStringAndFretOfItsOldPitch) {
-    // E on string 2, fret 5, as a groove's tab gives it; moved to A minor it is C 72, which
-    // that place does not sound, so the fingering must find it a place again.
-    CNote note = LeadNote(64);
-    note.Position().string = 2;
-    note.Position().fret = 5;
-    note.Position().finger = 1;
-    note.Position().mode = FRET_MODE_START;
-    ASSERT_TRUE(composer.TransposeNote(fallback, note, leadReference, ChordOn(2, 69)));
-    EXPECT_EQ(note.Position().string, INT_NOT_SET);
-    EXPECT_EQ(note.Position().fret, INT_NOT_SET);
-    EXPECT_EQ(note.Position().finger, INT_NOT_SET);
-    EXPECT_EQ(note.Position().mode, FRET_MODE_START) << "the stroke stays";
-}
-
-TEST_F(TransposeNoteTest, AccidentalsStayBlue) {
-    // D# (written as the flat third) and A# (the flat seventh) over G major.
-    CNote third = LeadNote(51);
-    ASSERT_TRUE(composer.TransposeNote(fallback, third, leadReference, ChordOn(1, 67)));
-    EXPECT_EQ(third.m_midi, 67 + 3);
     CNote seventh = LeadNote(58);
-    ASSERT_TRUE(composer.TransposeNote(fallback, seventh, leadReference, ChordOn(1, 67)));
-    EXPECT_EQ(seventh.m_midi, 67 + 10);
+    ASSERT_TRUE(composer.TransposeNote(fallback, seventh, cMajor, ChordOn(1, 67)));
     EXPECT_EQ(seventh.m_accidental, ACCIDENTAL_SHARP);
-}
-
-TEST_F(TransposeNoteTest, DegreeZeroMovesByTheRootDistance) {
+    // Degree 0 moves by the distance between the roots.
     CNote note;
     note.m_midi = 40;
-    note.m_degree = 0;
     note.m_time = 1.5;
     ASSERT_TRUE(composer.TransposeNote(fallback, note, ChordOn(1, 36), ChordOn(2, 43)));
     EXPECT_EQ(note.m_midi, 47);
@@ -135,20 +94,37 @@ TEST_F(TransposeNoteTest, DegreeZeroMovesByTheRootDistance) {
     EXPECT_DOUBLE_EQ(note.m_time, 1.5);
 }
 
+TEST(TransposeNote, AMovedNoteGivesUpTheStringAndFretOfItsOldPitch) {
+    // E on string 2, fret 5, as a groove's tab gives it; moved to A minor it is C 72, which
+    // that place does not sound, so the fingering must find it a place again.
+    CComposer composer(Manager());
+    CNote note = LeadNote(64);
+    note.Position().string = 2;
+    note.Position().fret = 5;
+    note.Position().finger = 1;
+    note.Position().mode = FRET_MODE_START;
+    ASSERT_TRUE(composer.TransposeNote(ScaleNotes(36, 1), note, ChordOn(1, 48), ChordOn(2, 69)));
+    EXPECT_EQ(note.Position().string, INT_NOT_SET);
+    EXPECT_EQ(note.Position().fret, INT_NOT_SET);
+    EXPECT_EQ(note.Position().finger, INT_NOT_SET);
+    EXPECT_EQ(note.Position().mode, FRET_MODE_START) << "the stroke stays";
+}
+
 TEST(ScaleStepLookup, CountsFromTheFirstNoteAtOrAboveTheBase) {
-    CNoteList major = ScaleNotes(48, 1);
+    const CNoteList major = ScaleNotes(48, 1);
+    const struct {
+        int base, step, midi;
+    } cases[] = {{60, 1, 60},
+                 {60, 5, 67},
+                 {61, 1, 62}, // C# is not in C major
+                 {60, -1, 71},
+                 {60, -10, 69 - 12}}; // from the top; still below 1: an octave down
+    for (const auto& c : cases) {
+        CNote note;
+        ASSERT_TRUE(CComposer::FindScaleStep(major, c.base, c.step, note)) << c.base << c.step;
+        EXPECT_EQ(note.m_midi, c.midi) << c.base << " step " << c.step;
+    }
     CNote note;
-    ASSERT_TRUE(CComposer::FindScaleStep(major, 60, 1, note));
-    EXPECT_EQ(note.m_midi, 60);
-    ASSERT_TRUE(CComposer::FindScaleStep(major, 60, 5, note));
-    EXPECT_EQ(note.m_midi, 67);
-    ASSERT_TRUE(CComposer::FindScaleStep(major, 61, 1, note)); // C# is not in C major
-    EXPECT_EQ(note.m_midi, 62);
-    ASSERT_TRUE(CComposer::FindScaleStep(major, 60, -1, note)); // the top degree, B
-    EXPECT_EQ(note.m_midi, 71);
-    // Still below 1 after counting from the top: the sixth, an octave down.
-    ASSERT_TRUE(CComposer::FindScaleStep(major, 60, -10, note));
-    EXPECT_EQ(note.m_midi, 69 - 12);
     EXPECT_FALSE(CComposer::FindScaleStep(major, 130, 3, note)); // the list ends first
 }
 
@@ -214,9 +190,13 @@ TEST_F(StrumTest, HalfABeatApartGoesDownThenUp) {
     }
 }
 
-TEST_F(StrumTest, StringDelayFollowsTheStrumLength) {
+TEST_F(StrumTest, StringsFollowEachOtherByASixthOfHalfTheStrumAtMostTenMilliseconds) {
     for (double duration : {0.05, 1.0}) {
         CTrack track = Markers({{1.0, duration}});
+        CNote stray = TableNote(60); // only markers are strummed
+        stray.m_time = 1.5;
+        stray.m_duration = 0.5;
+        track.m_notes.Add(stray);
         ASSERT_TRUE(composer.Strum(track, Manager(), chord));
         const double delay = std::min(duration * 0.5 / 6.0, 0.01);
         ASSERT_GE(track.m_notes.GetCount(), 4);
@@ -225,18 +205,6 @@ TEST_F(StrumTest, StringDelayFollowsTheStrumLength) {
             EXPECT_NEAR(track.m_notes[i].m_duration, duration - i * delay, 1e-12);
         }
     }
-    EXPECT_NEAR(std::min(0.05 * 0.5 / 6.0, 0.01), 0.05 / 12.0, 1e-15);
-}
-
-TEST_F(StrumTest, OnlyMarkersAreStrummed) {
-    CTrack track = Markers({{0.0, 1.0}});
-    CNote stray = TableNote(60);
-    stray.m_time = 0.5;
-    stray.m_duration = 0.5;
-    track.m_notes.Add(stray);
-    ASSERT_TRUE(composer.Strum(track, Manager(), chord));
-    for (const CNote& note : track.m_notes)
-        EXPECT_NEAR(note.m_time, 0.0, 0.06);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -264,39 +232,29 @@ TEST(BuildProgression, RootsKeepTheSpanInsideTheRange) {
 // ---------------------------------------------------------------------------------------------
 // Measure chords of the practice
 
-struct MEASURE_CASE {
-    const char* name;
-    std::vector<int> starts;
-    std::vector<int> degrees;
-};
-
-const MEASURE_CASE MEASURE_CASES[] = {
-    {"GAfterC", {60, 67}, {1, 5}},
-    {"GAfterGKeepsFive", {60, 67, 67}, {1, 5, 5}},
-    {"FirstMeasureTakesItsOwnDegree", {64}, {3}},
-    // After D (2) no candidate starts on E; the triads of A and C hold E, and C is closer.
-    {"ClosestTriadHoldingTheNote", {62, 64}, {2, 1}},
-    // After D, B lies only in G's triad.
-    {"OnlyTriadHoldingTheNote", {62, 71}, {2, 5}},
-    // After G (5) only the step back to G is a candidate; its triad lacks E: E's own chord.
-    {"NoTriadHoldsTheNote", {67, 64}, {5, 3}},
-};
-
-class MeasureChords : public testing::TestWithParam<MEASURE_CASE> {};
-
-TEST_P(MeasureChords, InCMajor) {
+TEST(MeasureChords, EachMeasureTakesTheChordThatHoldsItsFirstNoteMovingTheLeast) {
+    const struct {
+        std::vector<int> starts, degrees;
+    } cases[] = {
+        {{60, 67}, {1, 5}},
+        {{60, 67, 67}, {1, 5, 5}},
+        {{64}, {3}}, // the first measure takes its own degree
+        // After D (2) no candidate starts on E; the triads of A and C hold E, and C is closer.
+        {{62, 64}, {2, 1}},
+        {{62, 71}, {2, 5}}, // after D, B lies only in G's triad
+        // After G (5) only the step back to G is a candidate; its triad lacks E: E's own chord.
+        {{67, 64}, {5, 3}},
+    };
     CComposer composer(Manager());
-    CNoteList chordScale = ScaleNotes(48, 1);
-    CVarList<int> starts, degrees;
-    for (int midi : GetParam().starts)
-        starts.Add(midi);
-    ASSERT_TRUE(composer.ChooseMeasureDegrees(chordScale, starts, degrees));
-    std::vector<int> got(degrees.begin(), degrees.end());
-    EXPECT_EQ(got, GetParam().degrees);
+    const CNoteList chordScale = ScaleNotes(48, 1);
+    for (const auto& c : cases) {
+        CVarList<int> starts, degrees;
+        for (int midi : c.starts)
+            starts.Add(midi);
+        ASSERT_TRUE(composer.ChooseMeasureDegrees(chordScale, starts, degrees));
+        EXPECT_EQ(std::vector<int>(degrees.begin(), degrees.end()), c.degrees) << c.starts.back();
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Practice, MeasureChords, testing::ValuesIn(MEASURE_CASES),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------------------------
 // Songs from grooves
@@ -413,9 +371,9 @@ TEST_F(GrooveFolder, ChordRepeatsGiveGrooveLengths) {
         }
 }
 
-TEST_F(GrooveFolder, RepeatedPlayOrderAlternatesParts) {
+TEST_F(GrooveFolder, TheOrderIsPlayedAsOftenAsTheCompositionRepeatsAtItsTempo) {
     CComposition composition;
-    composition.m_header.SetBeatTime(0.5);
+    composition.m_header.SetBeatTime(0.25); // 240 beats per minute
     composition.m_repeat = 2;
     CSongPart* a = NewPart(composition, "A", "Basic", {{1, 1}});
     CSongPart* b = NewPart(composition, "B", "Basic", {{5, 1}});
@@ -424,6 +382,10 @@ TEST_F(GrooveFolder, RepeatedPlayOrderAlternatesParts) {
     CSong song;
     ASSERT_TRUE(composer.Compose(composition, song)) << composer.GetErrorText().GetText();
     EXPECT_EQ(BassLine(song), (std::vector<int>{36, 31, 36, 31}));
+    const CTrack* drums = song.FindTrack(THING_DRUM_SET);
+    ASSERT_EQ(drums->GetCount(), 16);
+    EXPECT_NEAR(drums->m_notes[4].m_time, 1.0, 1e-9);
+    EXPECT_NEAR(song.m_header.beatTime, 0.25, 1e-12);
 }
 
 TEST_F(GrooveFolder, NotesBelowTheLowEStringsSoundAnOctaveUp) {
@@ -442,38 +404,27 @@ TEST_F(GrooveFolder, NotesBelowTheLowEStringsSoundAnOctaveUp) {
         EXPECT_GE(note.m_midi, 40) << "the lead's root would be 39";
 }
 
-TEST_F(GrooveFolder, ComposingRetimesTheGroove) {
-    CComposition composition;
-    composition.m_header.SetBeatTime(0.25); // 240 beats per minute
-    CSongPart* part = NewPart(composition, "A", "Basic", {{1, 1}, {4, 1}});
-    CSong song;
-    ASSERT_TRUE(composer.MakeSong(*part, song, Manager()));
-    CTrack* drums = song.FindTrack(THING_DRUM_SET);
-    ASSERT_EQ(drums->GetCount(), 8);
-    EXPECT_NEAR(drums->m_notes[4].m_time, 1.0, 1e-9);
-    EXPECT_NEAR(song.m_header.beatTime, 0.25, 1e-12);
-}
-
-TEST_F(GrooveFolder, GrooveWithoutBassFailsThePart) {
-    CComposition composition;
-    composition.m_header.SetBeatTime(0.5);
-    CSongPart* part = NewPart(composition, "A", "No Bass", {{1, 1}});
-    CSong song;
-    EXPECT_FALSE(composer.MakeSong(*part, song, Manager()));
-    EXPECT_NE(std::string(part->m_error.GetText()).find("has no bass track"), std::string::npos)
-        << part->m_error.GetText();
-}
-
-TEST_F(GrooveFolder, MissingGrooveNamesTheFile) {
-    CComposition composition;
-    composition.m_header.SetBeatTime(0.5);
-    CSongPart* part = NewPart(composition, "A", "Nowhere", {{1, 1}});
-    CSong song;
-    EXPECT_FALSE(composer.MakeSong(*part, song, Manager()));
-    std::string expected =
-        "Can't load groove from (" + (root / "Test" / "Nowhere.mid").string() + "): ";
-    EXPECT_EQ(std::string(part->m_error.GetText()).rfind(expected, 0), 0u)
-        << part->m_error.GetText();
+TEST_F(GrooveFolder, APartFailsOnAGrooveThatDoesNotLoadOrHasNoBassOrAChordWithoutType) {
+    const struct {
+        const char* groove;
+        int degree;
+        std::string error; // how the part's error starts
+    } cases[] = {
+        {"Nowhere", 1,
+         "Can't load groove from (" + (root / "Test" / "Nowhere.mid").string() + "): "},
+        {"No Bass", 1,
+         "Groove (" + (root / "Test" / "No Bass.mid").string() + ") has no bass track"},
+        {"Basic", 0, ""},
+    };
+    for (const auto& c : cases) {
+        CComposition composition;
+        composition.m_header.SetBeatTime(0.5);
+        CSongPart* part = NewPart(composition, "A", c.groove, {{c.degree, 1}});
+        CSong song;
+        EXPECT_FALSE(composer.MakeSong(*part, song, Manager())) << c.groove;
+        EXPECT_EQ(std::string(part->m_error.GetText()).rfind(c.error, 0), 0u)
+            << part->m_error.GetText();
+    }
 }
 
 TEST_F(GrooveFolder, UsersGrooveOfAShippedNameIsTheOneRead) {
@@ -499,14 +450,6 @@ TEST_F(GrooveFolder, FirstGrooveIsFirstByNameInEitherRoot) {
         ASSERT_TRUE(composer.FindFirstGroove(style, name)) << composer.GetErrorText().GetText();
         EXPECT_STREQ(name.GetText(), first);
     }
-}
-
-TEST_F(GrooveFolder, ChordWithoutTypeFailsThePart) {
-    CComposition composition;
-    composition.m_header.SetBeatTime(0.5);
-    CSongPart* part = NewPart(composition, "A", "Basic", {{0, 1}});
-    CSong song;
-    EXPECT_FALSE(composer.MakeSong(*part, song, Manager()));
 }
 
 TEST_F(GrooveFolder, ScaleShowcaseFollowsTheProgression) {
@@ -678,18 +621,6 @@ TEST_F(PracticeTest, ProgressionsPutTheirRootsFirstInEachMeasure) {
     }
 }
 
-TEST_F(PracticeTest, ScalesWithoutChordsPlayDrumsAlone) {
-    PRACTICE_REQUEST request = Request(15, 57, 2); // A blues
-    CSong song;
-    ASSERT_TRUE(composer.ComposeScalePractice(request, song));
-    EXPECT_FALSE(song.FindTrack(THING_BASS_GUITAR)->m_enabled);
-    EXPECT_FALSE(song.FindTrack(THING_RHYTHM_GUITAR)->m_enabled);
-    EXPECT_TRUE(song.FindTrack(THING_DRUM_SET)->m_enabled);
-    // The drums keep going under the whole line.
-    const CTrack* lead = song.FindTrack(THING_LEAD_GUITAR);
-    EXPECT_GE(song.FindTrack(THING_DRUM_SET)->GetEndTime(true), lead->GetEndTime(true) - 1e-9);
-}
-
 TEST_F(PracticeTest, NoteTimingFollowsTempoAndLength) {
     PRACTICE_REQUEST request = Request(1, 48, 1);
     request.SetTempo(100);
@@ -760,10 +691,15 @@ TEST_F(PracticeTest, CountInPrecedesTheScaleByAMeasure) {
     EXPECT_DOUBLE_EQ(plain.notes[0].m_time, 0.0);
 }
 
-TEST_F(PracticeTest, DisabledTracksAreLeftOutOfTheList) {
-    PRACTICE_REQUEST request = Request(16, 48, 1);
+TEST_F(PracticeTest, ScalesWithoutChordsPlayDrumsAloneUnderTheWholeLine) {
+    PRACTICE_REQUEST request = Request(15, 57, 2); // A blues
     PRACTICE_NOTES practice;
     ASSERT_TRUE(MakePracticeNotes(composer, request, false, practice));
+    EXPECT_FALSE(practice.song.FindTrack(THING_BASS_GUITAR)->m_enabled);
+    EXPECT_FALSE(practice.song.FindTrack(THING_RHYTHM_GUITAR)->m_enabled);
+    const CTrack* lead = practice.song.FindTrack(THING_LEAD_GUITAR);
+    EXPECT_GE(practice.song.FindTrack(THING_DRUM_SET)->GetEndTime(true),
+              lead->GetEndTime(true) - 1e-9);
     for (const CNote& note : practice.notes) {
         EXPECT_NE(note.m_thing, THING_BASS_GUITAR);
         EXPECT_NE(note.m_thing, THING_RHYTHM_GUITAR);

@@ -74,31 +74,24 @@ INSTANTIATE_TEST_SUITE_P(Sources, BrokenGroove, testing::ValuesIn(BROKEN_CASES),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(GrooveSource, MissingRequiredPartsNameTheFile) {
-    CGrooveSource source;
-    EXPECT_FALSE(
-        source.Parse("kick | X . . . . . . . |\nrhythm | D - - - - - - - |\n", "a.groove"));
-    EXPECT_STREQ(source.GetErrorText().GetText(), "a.groove: the groove has no bass part");
-    EXPECT_FALSE(source.Parse("kick | X . . . . . . . |\nbass | 1 - - - - - - - |\n", "a.groove"));
-    EXPECT_STREQ(source.GetErrorText().GetText(), "a.groove: the groove has no rhythm part");
-    EXPECT_FALSE(
-        source.Parse("bass | 1 - - - - - - - |\nrhythm | D - - - - - - - |\n", "a.groove"));
-    EXPECT_STREQ(source.GetErrorText().GetText(), "a.groove: the groove has no drum hits");
+    const std::pair<const char*, const char*> cases[] = {
+        {"kick | X . . . . . . . |\nrhythm | D - - - - - - - |\n", "bass part"},
+        {"kick | X . . . . . . . |\nbass | 1 - - - - - - - |\n", "rhythm part"},
+        {"bass | 1 - - - - - - - |\nrhythm | D - - - - - - - |\n", "drum hits"}};
+    for (const auto& [text, missing] : cases) {
+        CGrooveSource source;
+        EXPECT_FALSE(source.Parse(text, "a.groove"));
+        EXPECT_EQ(source.GetErrorText(),
+                  (std::string("a.groove: the groove has no ") + missing).c_str());
+    }
 }
 
 TEST(GrooveSource, DegreesAreSpelledAgainstC) {
-    EXPECT_EQ(CGrooveSource::DegreePitch("1", 36), 36);  // C2
-    EXPECT_EQ(CGrooveSource::DegreePitch("3", 36), 40);  // E2
-    EXPECT_EQ(CGrooveSource::DegreePitch("5", 48), 55);  // G3
-    EXPECT_EQ(CGrooveSource::DegreePitch("b7", 36), 46); // B flat
-    EXPECT_EQ(CGrooveSource::DegreePitch("#4", 36), 42); // F sharp
-    EXPECT_EQ(CGrooveSource::DegreePitch("b3", 48), 51); // E flat
-    EXPECT_EQ(CGrooveSource::DegreePitch("8", 48), 60);  // the octave
-    EXPECT_EQ(CGrooveSource::DegreePitch("9", 48), 62);  // the ninth
-    EXPECT_EQ(CGrooveSource::DegreePitch("5'", 48), 67);
-    EXPECT_EQ(CGrooveSource::DegreePitch("5,", 48), 43);
-    EXPECT_EQ(CGrooveSource::DegreePitch("0", 48), -1);
-    EXPECT_EQ(CGrooveSource::DegreePitch("x1", 48), -1);
-    EXPECT_EQ(CGrooveSource::DegreePitch("1x", 48), -1);
+    const std::pair<const char*, int> cases[] = {
+        {"1", 48}, {"3", 52},  {"5", 55},  {"b7", 58}, {"#4", 54}, {"b3", 51}, {"8", 60},
+        {"9", 62}, {"5'", 67}, {"5,", 43}, {"0", -1},  {"x1", -1}, {"1x", -1}};
+    for (const auto& [degree, midi] : cases)
+        EXPECT_EQ(CGrooveSource::DegreePitch(degree, 48), midi) << degree;
 }
 
 TEST(GrooveSource, ReadsTimingPitchAndStrums) {
@@ -167,30 +160,21 @@ TEST(GrooveSource, ShuffleCellsAreTriplets) {
     EXPECT_LT(strums[1].volume, strums[0].volume);
 }
 
-TEST(GrooveSource, RowsWithTheSameNameContinueThePart) {
+TEST(GrooveSource, RowsOfTheSameNameContinueThePartInTheirTimeSignature) {
     CGrooveSource source;
-    ASSERT_TRUE(source.Parse("kick | X . . . . . . . |\n"
-                             "kick | X . . . . . . . |\n"
-                             "bass | 1 - - - - - - - | 5 - - - - - - - |\n"
-                             "rhythm | D - - - - - - - |\n"
-                             "rhythm | D - - - - - - - |\n",
+    ASSERT_TRUE(source.Parse("time 6/8\nsteps 1\n"
+                             "kick | X . . . . . |\nkick | X . . . . . |\n"
+                             "bass | 1 - - 5 - - | 5 - - - - - |\n"
+                             "rhythm | D - - D - - |\nrhythm | D - - - - - |\n",
                              "c.groove"))
-        << source.GetErrorText().GetText();
-    EXPECT_EQ(source.GetMeasures(), 2);
-    ASSERT_EQ(source.GetDrums().notes.size(), 2u);
-    EXPECT_DOUBLE_EQ(source.GetDrums().notes[1].beat, 4.0);
-    ASSERT_EQ(source.GetBass().notes.size(), 2u);
-    EXPECT_EQ(source.GetBass().notes[1].midi, 43);
-}
-
-TEST(GrooveSource, CompoundTimeKeepsItsSignature) {
-    CGrooveSource source;
-    ASSERT_TRUE(source.Parse("time 6/8\nsteps 1\nkick | X . . X . . |\nbass | 1 - - 5 - - |\n"
-                             "rhythm | D - - D - - |\n",
-                             "j.groove"))
         << source.GetErrorText().GetText();
     EXPECT_EQ(source.GetBeatsPerMeasure(), 6);
     EXPECT_EQ(source.GetBeatUnit(), 8);
+    EXPECT_EQ(source.GetMeasures(), 2);
+    ASSERT_EQ(source.GetDrums().notes.size(), 2u);
+    EXPECT_DOUBLE_EQ(source.GetDrums().notes[1].beat, 6.0);
+    ASSERT_EQ(source.GetBass().notes.size(), 3u);
+    EXPECT_EQ(source.GetBass().notes[1].midi, 43);
     EXPECT_DOUBLE_EQ(source.GetBass().notes[1].beat, 3.0);
     EXPECT_DOUBLE_EQ(source.GetBass().notes[1].length, 3.0);
 }

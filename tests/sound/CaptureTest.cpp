@@ -34,8 +34,8 @@ TEST(CaptureTest, EachBlockWithDataPostsOneNoteWithItsLevelAndTime) {
 }
 
 TEST(CaptureTest, RecordingKeepsEveryFrameInOrderAcrossTheBuffersEnd) {
-    const std::string folder = MakeTempFolder("capture");
-    const std::string path = folder + "take.wav";
+    CTempFolder folder;
+    const std::string path = folder.File("take.wav");
     CAPTURE_RIG rig;
     ASSERT_TRUE(rig.Open(1));
     std::vector<int16_t> ramp(3 * 44100);
@@ -57,7 +57,6 @@ TEST(CaptureTest, RecordingKeepsEveryFrameInOrderAcrossTheBuffersEnd) {
     ASSERT_TRUE(file.Read(path.c_str(), sample)) << file.GetErrorText();
     ASSERT_EQ(sample.GetValueCount(), ramp.size());
     EXPECT_EQ(std::memcmp(sample.GetValues(), ramp.data(), ramp.size() * 2), 0);
-    std::filesystem::remove_all(folder);
 }
 
 TEST(CaptureTest, OperationsOutOfOrderFailWithTheirWords) {
@@ -101,7 +100,7 @@ TEST(CaptureTest, AnInputThatGoesAwayClosesCaptureUntilItIsOpenedAgain) {
 }
 
 TEST(CaptureTest, RateCorrectionAveragesFastBlocksAndLeavesSlowOnesAlone) {
-    WAVE_FORMAT format = MonoFormat();
+    WAVE_FORMAT format = Pcm16(1);
     int16_t values[] = {10, 20, 30, -41, 50, 60, 70, 80};
     uint32_t size = sizeof values;
     // Twice the nominal rate: pairs of frames become their averages, truncated toward zero.

@@ -5,46 +5,71 @@
 #include "sound/SampleStore.h"
 #include "sound/SoundFile.h"
 
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
-namespace {
-constexpr double kPi = 3.14159265358979323846;
+std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
+}
 
-} // namespace
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out.flush());
+}
 
-WAVE_FORMAT MonoFormat() {
+WAVE_FORMAT Pcm16(uint16_t channels, uint32_t rate) {
     WAVE_FORMAT format;
     format.formatTag = WAVE_FORMAT_PCM;
-    format.channels = 1;
-    format.samplesPerSec = 44100;
+    format.channels = channels;
+    format.samplesPerSec = rate;
+    format.blockAlign = uint16_t(channels * 2);
+    format.avgBytesPerSec = rate * format.blockAlign;
     format.bitsPerSample = 16;
-    format.blockAlign = 2;
-    format.avgBytesPerSec = 88200;
     return format;
 }
 
-namespace {
-
-bool WriteSample(const std::string& path, const std::vector<int16_t>& values) {
+CSoundInfo MakeSample(const std::vector<int16_t>& values, uint16_t channels, uint32_t rate) {
     CSoundInfo sample;
-    sample.format = MonoFormat();
-    if (!sample.Allocate(static_cast<uint32_t>(values.size() * 2)))
-        return false;
-    std::memcpy(sample.GetValues(), values.data(), values.size() * 2);
-    CSoundFile file;
-    return file.Save(path.c_str(), sample);
+    sample.format = Pcm16(channels, rate);
+    sample.Allocate(uint32_t(values.size() * 2));
+    if (!values.empty())
+        std::memcpy(sample.GetValues(), values.data(), values.size() * 2);
+    return sample;
 }
+
+std::vector<int16_t> ValuesOf(const CSoundInfo& sample) {
+    const int16_t* values = sample.GetValues();
+    return std::vector<int16_t>(values, values + sample.GetValueCount());
+}
+
+bool WriteWave(const std::string& path, const std::vector<int16_t>& values, uint16_t channels,
+               uint32_t rate) {
+    CSoundFile file;
+    return file.Save(path.c_str(), MakeSample(values, channels, rate));
+}
+
+std::vector<int16_t> Sine(double frequency, size_t count, double amplitude) {
+    std::vector<int16_t> values(count);
+    for (size_t i = 0; i < count; ++i)
+        values[i] = int16_t(std::lround(amplitude * 32767.0 *
+                                        std::sin(2.0 * M_PI * frequency * double(i) / 44100.0)));
+    return values;
+}
+
+namespace {
 
 std::vector<int16_t> DecayingSine(double frequency, double seconds) {
     std::vector<int16_t> values(static_cast<size_t>(seconds * 44100));
     for (size_t i = 0; i < values.size(); ++i) {
         const double t = static_cast<double>(i) / 44100.0;
         values[i] = static_cast<int16_t>(20000.0 * std::exp(-4.0 * t) *
-                                         std::sin(2.0 * kPi * frequency * t));
+                                         std::sin(2.0 * M_PI * frequency * t));
     }
     return values;
 }
@@ -60,17 +85,8 @@ std::vector<int16_t> NoiseBurst(uint32_t seed, double seconds) {
     }
     return values;
 }
-} // namespace
 
-std::string MakeTempFolder(const char* tag) {
-    static std::atomic<int> counter{0};
-    std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                   ("ma-" + std::string(tag) + "-" + std::to_string(getpid()) +
-                                    "-" + std::to_string(counter++));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    return folder.string() + "/";
-}
+} // namespace
 
 bool WriteTestSampleSets(const std::string& folder) {
     size_t setCount = 0;
@@ -81,15 +97,15 @@ bool WriteTestSampleSets(const std::string& folder) {
             const double frequency = 440.0 * std::pow(2.0, (midi - 69) / 12.0);
             const CCharString name =
                 MakeStringedSampleName(folder.c_str(), sets[s].name, string, 0);
-            if (!WriteSample(name.GetText(), DecayingSine(frequency, 0.4)))
+            if (!WriteWave(name.GetText(), DecayingSine(frequency, 0.4)))
                 return false;
         }
     }
     size_t drumCount = 0;
     const DRUM_SAMPLE* drums = GetDrumSamples(drumCount);
     for (size_t d = 0; d < drumCount; ++d) {
-        if (!WriteSample(folder + "Drums/" + drums[d].file,
-                         NoiseBurst(static_cast<uint32_t>(d), 0.2)))
+        if (!WriteWave(folder + "Drums/" + drums[d].file,
+                       NoiseBurst(static_cast<uint32_t>(d), 0.2)))
             return false;
     }
     return true;

@@ -1,24 +1,85 @@
 #pragma once
 
+// What the sound tests and the engine benchmark share: WAVE files built byte by byte, temporary
+// folders, small sample sets written on the fly (every stringed set with one file per string,
+// fret 0, and the whole drum table), a practice-like note list and an engine on a virtual device.
 #include "core/Settings.h"
 #include "sound/Sound.h"
 #include "sound/VirtualDevice.h"
+#include "tests/core/TempFolder.h"
 #include "theory/NoteList.h"
 #include "theory/NoteManager.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-// What the engine tests and benchmarks share: small sample sets written on the fly (every
-// stringed set with one file per string, fret 0, and the whole drum table) and a practice-like
-// note list.
+// RIFF bytes for the broken or unusual files a test needs.
+class CWaveBytes {
+public:
+    CWaveBytes& Text(const char* four) {
+        m_bytes.insert(m_bytes.end(), four, four + 4);
+        return *this;
+    }
+    CWaveBytes& U32(uint32_t v) { return U16(uint16_t(v)).U16(uint16_t(v >> 16)); }
+    CWaveBytes& U16(uint16_t v) {
+        m_bytes.push_back(uint8_t(v));
+        m_bytes.push_back(uint8_t(v >> 8));
+        return *this;
+    }
+    CWaveBytes& Values(const std::vector<int16_t>& values) {
+        for (int16_t v : values)
+            U16(uint16_t(v));
+        return *this;
+    }
+    // "RIFF", the size of what follows (put in place by Finish) and "WAVE".
+    CWaveBytes& Riff() { return Text("RIFF").U32(0).Text("WAVE"); }
+    // A "fmt " chunk of the given size (at least 16, padded when odd) for 16-bit data.
+    CWaveBytes& Fmt(uint16_t channels, uint32_t size = 16, uint16_t tag = 1) {
+        Text("fmt ").U32(size).U16(tag).U16(channels).U32(44100).U32(44100u * channels * 2);
+        U16(uint16_t(channels * 2)).U16(16);
+        m_bytes.resize(m_bytes.size() + size - 16 + (size & 1), 0);
+        return *this;
+    }
+    CWaveBytes& Data(const std::vector<int16_t>& values) {
+        return Text("data").U32(uint32_t(values.size() * 2)).Values(values);
+    }
+    // An unknown chunk of letters; odd sizes get their pad byte.
+    CWaveBytes& Chunk(const char* id, uint32_t size) {
+        Text(id).U32(size);
+        for (uint32_t i = 0; i < size + (size & 1); ++i)
+            m_bytes.push_back(uint8_t('a' + i % 26));
+        return *this;
+    }
+    CWaveBytes& Finish() {
+        const uint32_t size = uint32_t(m_bytes.size() - 8);
+        for (int i = 0; i < 4; ++i)
+            m_bytes[4 + i] = uint8_t(size >> (8 * i));
+        return *this;
+    }
+    std::vector<uint8_t>& Get() { return m_bytes; }
 
-// The format of the test samples: mono, 16-bit, 44,100 frames a second.
-WAVE_FORMAT MonoFormat();
+private:
+    std::vector<uint8_t> m_bytes;
+};
 
-// A fresh, empty folder under the system's temporary folder, unique per call; ends with '/'.
-std::string MakeTempFolder(const char* tag);
+std::vector<uint8_t> ReadWholeFile(const std::string& path);
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// 16-bit PCM at the given rate.
+WAVE_FORMAT Pcm16(uint16_t channels, uint32_t rate = 44100);
+inline WAVE_FORMAT MonoFormat() {
+    return Pcm16(1);
+}
+// A sample holding the values, in that format.
+CSoundInfo MakeSample(const std::vector<int16_t>& values, uint16_t channels = 1,
+                      uint32_t rate = 44100);
+std::vector<int16_t> ValuesOf(const CSoundInfo& sample);
+bool WriteWave(const std::string& path, const std::vector<int16_t>& values, uint16_t channels = 1,
+               uint32_t rate = 44100);
+// A sine of the given frequency and length in values, at amplitude (of full scale).
+std::vector<int16_t> Sine(double frequency, size_t count, double amplitude = 0.5);
 
 // Writes the sample sets into folder (which ends with '/'): each string's open note as a
 // decaying sine of 0.4 s, each drum a noise burst of 0.2 s. Mono, 16-bit, 44,100.
@@ -39,7 +100,7 @@ CNoteList MakeTestPractice(int measures, double bpm, CNoteManager& manager);
 bool MakeDefaultPractice(CNoteManager& manager, CNoteList& notes, int measures = 0,
                          CCharString* error = nullptr);
 
-// An engine opened on a stepped virtual device over the given sample folder.
+// An engine opened on a virtual device over the given sample folder.
 struct ENGINE_RIG {
     APP_SETTINGS settings;
     CNoteManager notes;

@@ -174,42 +174,6 @@ TEST_F(LessonLibrary, EveryButtonOfEveryPageWorks) {
     }
 }
 
-// The check itself must catch the silent kinds of failure it is there for.
-TEST_F(LessonLibrary, TheCheckCatchesButtonsThatDoNothing) {
-    struct CASE {
-        const char* command;
-        const char* problem;
-    } cases[] = {
-        {"Scale=Major|Root=C|Tempo=125", "tempo not offered"},
-        {"Scale=Blues|Root=A|ChordProg=I-V-IV-V", "progression not available here"},
-        {"Scale=Major|Root=C|Walk=Up|ChordProg=I-V-IV-V", "progression not available here"},
-        {"Scale=Blues|Root=A|Walk=1-3-5-8", "pattern not offered with this scale"},
-        {"Scale=Major|Root=C|Style=Rock", "Style and Groove only work together"},
-        {"Scale=Major|Root=C|Style=Rock|Groove=9 Nothing", "no such groove"},
-        {"Scale=Major|Root=C|ChordGroup=Triad", "ChordNumber and ChordGroup only work together"},
-        {"Scale=Major|Root=C|Play=Yes", "Play is not \"Y\": the button stays silent"},
-        {"Scale=Major|Root=C|LookAt=Drum set", "LookAt does nothing to the Show Scale tool"},
-        {"Scale=Major|Root=C|Position=13", "position not offered"},
-    };
-    for (const CASE& c : cases) {
-        CTutorialCommand command;
-        ASSERT_TRUE(command.Parse(c.command, "", "")) << c.command;
-        int before = scaleHost.playCalls;
-        wnd->RunCommand(c.command);
-        std::vector<std::string> problems = Problems(command, before);
-        EXPECT_NE(std::find(problems.begin(), problems.end(), c.problem), problems.end())
-            << c.command << " was not caught";
-    }
-    CTutorialCommand good;
-    ASSERT_TRUE(good.Parse("Scale=Dorian|Root=D|Position=9|Style=Funk|Groove=1 Funk|Tempo=100|"
-                           "NoteLength=8|Walk=1-3-2-4|ChordProg=I-VI-II-V|Play=Y",
-                           "", ""));
-    int before = scaleHost.playCalls;
-    wnd->RunCommand("Scale=Dorian|Root=D|Position=9|Style=Funk|Groove=1 Funk|Tempo=100|"
-                    "NoteLength=8|Walk=1-3-2-4|ChordProg=I-VI-II-V|Play=Y");
-    EXPECT_TRUE(Problems(good, before).empty());
-}
-
 // What the pages say in words about notes and chords, against the note manager and the names
 // the tool shows for the key: "D Dorian has the notes D E F G A B C", "The triads of A harmonic
 // minor are Am, Bdim, C+, ...".

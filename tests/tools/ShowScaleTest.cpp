@@ -171,30 +171,6 @@ TEST_F(ShowScaleTest, CountInStartsTheScaleFourBeatsLater) {
     EXPECT_DOUBLE_EQ(firstLead, 2.0);
 }
 
-TEST_F(ShowScaleTest, HandPositionsAndFramesStayOnTheNeck) {
-    tool->OnCommand(CShowScaleDlg::kIdViewPosition, 0);
-    for (int position = 0; position <= 12; ++position) {
-        for (int root = 48; root < 60; root += 5) {
-            Pick(CShowScaleDlg::kIdRoot, root);
-            Pick(CShowScaleDlg::kIdPosition, position);
-        }
-    }
-    ASSERT_FALSE(host.handPositions.empty());
-    for (int fret : host.handPositions) {
-        EXPECT_GE(fret, 0);
-        EXPECT_LE(fret, 14);
-    }
-    ASSERT_FALSE(host.frames.empty());
-    for (auto [first, last] : host.frames) {
-        EXPECT_GE(first, 0);
-        EXPECT_LE(last, 22);
-        EXPECT_LE(first, last);
-    }
-    EXPECT_EQ(CShowScaleDlg::ClampHand(20), 14);
-    EXPECT_EQ(CShowScaleDlg::ClampHand(-3), 0);
-    EXPECT_EQ(CShowScaleDlg::ClampFret(30), 22);
-}
-
 TEST_F(ShowScaleTest, ShownNotesStayInTheHandSpan) {
     Pick(CShowScaleDlg::kIdPosition, 5);
     const CNoteList& notes = tool->GetShownNotes();

@@ -7,32 +7,22 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-TEST(TrackBar, PanSliderMapsPositionsToValues) {
+TEST(TrackBar, PositionsMapLinearlyToValuesAndTruncateTowardZero) {
     QSlider slider;
     CTrackBar bar;
     bar.Bind(&slider);
     bar.SetRange(-50, 50, 10, -1.0, 1.0);
-    slider.setValue(-50);
-    EXPECT_DOUBLE_EQ(bar.GetValue(), -1.0);
-    slider.setValue(0);
-    EXPECT_DOUBLE_EQ(bar.GetValue(), 0.0);
-    slider.setValue(50);
-    EXPECT_DOUBLE_EQ(bar.GetValue(), 1.0);
-    slider.setValue(-25);
-    EXPECT_DOUBLE_EQ(bar.GetValue(), -0.5);
+    const std::pair<int, double> pan[] = {{-50, -1.0}, {0, 0.0}, {50, 1.0}, {-25, -0.5}};
+    for (auto [position, value] : pan) {
+        slider.setValue(position);
+        EXPECT_DOUBLE_EQ(bar.GetValue(), value) << position;
+    }
     bar.SetValue(0.5);
     EXPECT_EQ(slider.value(), 25);
     EXPECT_EQ(slider.pageStep(), 10);
-}
-
-TEST(TrackBar, VolumeSliderAndTruncation) {
-    QSlider slider;
-    CTrackBar bar;
-    bar.Bind(&slider);
     bar.SetRange(0, 100, 10, 0.0, 1.0);
     slider.setValue(37);
     EXPECT_NEAR(bar.GetValue(), 0.37, 1e-12);
-    // Positions truncate toward zero, they do not round.
     EXPECT_EQ(CTrackBar::PositionFor(0.379, 0, 100, 0.0, 1.0), 37);
     EXPECT_EQ(CTrackBar::PositionFor(-0.379, -50, 50, -1.0, 1.0), -18);
 }

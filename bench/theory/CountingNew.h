@@ -1,7 +1,7 @@
 #pragma once
 
 // Counts every allocation of the program that includes this header. Replacing operator new is
-// program-wide: include it in exactly one source file of a test or benchmark executable.
+// program-wide: include it in exactly one source file of an executable.
 #include <atomic>
 #include <cstdlib>
 #include <new>
