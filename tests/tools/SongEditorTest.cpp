@@ -15,7 +15,7 @@
 
 #include "song/Composition.h"
 #include "song/MidiFile.h"
-#include "tests/song/SongTestUtil.h"
+#include "tests/core/TempFolder.h"
 #include "tests/tools/SongEditorTestHost.h"
 #include "tools/NoteArea.h"
 #include "tools/PartChordDlg.h"
@@ -257,7 +257,7 @@ TEST_F(SongEditorTest, BadSongFilesNameFileAndLineAndChangeNothing) {
     for (const BAD_SONG& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string path = Path((std::string(c.what) + ".Song").c_str());
-        WriteBytes(path, good + c.part);
+        CTempFolder::Put(path, good + c.part);
         files.paths.push_back(path);
         Menu(ED::kCmdOpenSong);
         const std::string expected =
