@@ -268,8 +268,18 @@ bool CNoteGrid::SetNotes(const CNoteList& notes) {
     }
     for (const auto& [row, note] : placed)
         LayNote(row, note);
-    for (int r = 0; r < GetRowCount(); ++r)
+    for (int r = 0; r < GetRowCount(); ++r) {
         MendRow(r);
+        // A loud note is an accent only beside softer ones: a row played loud throughout has
+        // none.
+        bool normal = false;
+        for (const CELL_REF& at : RowCells(r))
+            normal |= GetCell(at).IsStart() && GetCell(at).m_articulation == MARK_NORMAL;
+        if (!normal)
+            for (const CELL_REF& at : RowCells(r))
+                if (GetCell(at).m_articulation == MARK_ACCENTED)
+                    GetCell(at).m_articulation = MARK_NORMAL;
+    }
     LayVoicing();
     m_changed = false;
     return ok;
@@ -611,35 +621,41 @@ bool CNoteGrid::SetNoteVolume(const CELL_REF& at, float volume) {
     return true;
 }
 
-bool CNoteGrid::SetStaffMark(const CELL_REF& at, int mark) {
+bool CNoteGrid::SetNoteFret(const CELL_REF& at, int fret) {
     const CELL_REF start = FindNoteStart(at);
-    if (!start.IsValid())
+    if (!start.IsValid() || !GetRow(at.row).m_byString)
         return false;
-    ForNoteCells(*this, start, [mark](CNoteCell& cell) {
-        switch (mark) {
-        case MARK_SHARP:
-        case MARK_FLAT:
-        case MARK_NATURAL:
-        case MARK_NONE:
-            cell.m_accidental = mark;
-            // A string note moves with its pitch; the grid finds its place again.
-            if (cell.m_slot.string != INT_NOT_SET && !cell.m_placed)
-                cell.m_slot.Clear();
-            break;
-        case MARK_ACCENTED:
-            cell.m_articulation = mark;
-            cell.m_volume = kAccentVolume;
-            break;
-        case MARK_GHOST:
-            cell.m_articulation = mark;
-            cell.m_volume = kGhostVolume;
-            break;
-        case MARK_MUTED:
-            cell.m_articulation = mark;
-            break;
-        case MARK_STACCATO:
-            cell.m_durationStyle = mark;
-            break;
+    fret = std::clamp(fret, 0, 24);
+    ForNoteCells(*this, start, [fret](CNoteCell& cell) {
+        cell.m_slot.fret = fret;
+        cell.m_placed = false; // the user's choice is the note's own
+    });
+    m_changed = true;
+    return true;
+}
+
+bool CNoteGrid::SetStaffMark(const CELL_REF& at, STAFF_MARK which, int value) {
+    const CELL_REF start = FindNoteStart(at);
+    // A string row or a drum has no accidentals: its pitch is its fret or its piece.
+    if (!start.IsValid() ||
+        (which == STAFF_ACCIDENTAL && (GetRow(at.row).m_byString || m_kind == GRID_DRUMS)))
+        return false;
+    ForNoteCells(*this, start, [which, value](CNoteCell& cell) {
+        if (which == STAFF_ACCIDENTAL) {
+            cell.m_accidental = value;
+            // A string and fret carried for the old pitch no longer hold; the grids place it anew.
+            cell.m_slot.Clear();
+        } else if (which == STAFF_ARTICULATION) {
+            // Accents and ghost notes are played so, which also keeps them in a saved groove.
+            if (value == MARK_ACCENTED)
+                cell.m_volume = kAccentVolume;
+            else if (value == MARK_GHOST)
+                cell.m_volume = kGhostVolume;
+            else if (cell.m_articulation == MARK_ACCENTED || cell.m_articulation == MARK_GHOST)
+                cell.m_volume = kNormalVolume;
+            cell.m_articulation = value;
+        } else {
+            cell.m_durationStyle = value;
         }
     });
     m_changed = true;

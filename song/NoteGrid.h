@@ -41,6 +41,9 @@ constexpr int MARK_NORMAL = 0;
 constexpr int MARK_STACCATO = 9;
 constexpr int MARK_LEGATO = 0;
 
+// Which of a note's three staff marks a value sets.
+enum STAFF_MARK : int { STAFF_ACCIDENTAL = 0, STAFF_ARTICULATION = 1, STAFF_DURATION = 2 };
+
 constexpr int STRUM_MARKER = 254;
 
 // A screen rectangle in the window's pixels; left -1 when not laid out.
@@ -141,10 +144,12 @@ public:
     CELL_REF FindNoteStart(const CELL_REF& at) const;
     // Sets the volume (kept within 0.05 .. 1) of the note covering the cell.
     bool SetNoteVolume(const CELL_REF& at, float volume);
+    // Moves the note covering the cell of a string row to another fret (0 to 24).
+    bool SetNoteFret(const CELL_REF& at, int fret);
     // Sets a staff mark on the note covering the cell: accidental (sharp, flat, natural, none),
     // articulation (accented, ghost, muted, normal) or duration style (staccato, legato).
     // Accented and ghost notes take a matching volume, so the mark is heard and kept.
-    bool SetStaffMark(const CELL_REF& at, int mark);
+    bool SetStaffMark(const CELL_REF& at, STAFF_MARK which, int value);
     // Adds a measure at the end, or deletes the last one. Refusals: "Too many notes.\nCan not
     // add another measure." and "Can't delete the only measure".
     bool AddMeasure();

@@ -102,7 +102,7 @@ TEST(NoteGrid, PitchesFindTheirStringOrStaffStep) {
     ASSERT_TRUE(staff.SetNotes(List({Note(0.0, 0.5, 61)})));
     const int c4 = staff.FindRowOfNote(60);
     EXPECT_EQ(staff.GetCell({c4, 0, 0}).m_accidental, MARK_SHARP);
-    staff.SetStaffMark({c4, 0, 2}, MARK_FLAT);
+    staff.SetStaffMark({c4, 0, 2}, STAFF_ACCIDENTAL, MARK_FLAT);
     staff.GetNotes(back);
     EXPECT_EQ(back[0].m_midi, 59);
 }
