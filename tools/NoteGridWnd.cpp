@@ -185,11 +185,6 @@ void CNoteGridWnd::Draw(QPainter& painter) {
                 const int x = beat.m_cells[static_cast<size_t>(c)].m_rect.left;
                 painter.drawLine(x, m_top + r * m_rowHeight, x, m_top + (r + 1) * m_rowHeight);
             }
-            if (beat.GetCount() == 3) {
-                painter.setPen(QColor(150, 120, 40));
-                painter.drawText(QRect(BeatLeft(b) + 2, m_top + r * m_rowHeight, 12, m_rowHeight),
-                                 Qt::AlignVCenter, "3");
-            }
         }
         const bool measure = b % perMeasure == 0;
         painter.setPen(QPen(measure ? QColor(60, 60, 60) : QColor(170, 170, 170), measure ? 2 : 1));
@@ -202,6 +197,13 @@ void CNoteGridWnd::Draw(QPainter& painter) {
         painter.setFont(header);
         painter.drawText(QRect(BeatLeft(b) + 3, 0, 30, m_top), Qt::AlignVCenter, number);
         painter.setFont(font);
+        // Triplet beats say so in the header.
+        for (int r = 0; r < rows; ++r)
+            if (m_grid.GetRow(r).m_beats[static_cast<size_t>(b)].GetCount() == 3) {
+                painter.setPen(QColor(150, 110, 30));
+                painter.drawText(QRect(BeatLeft(b) + 18, 0, 40, m_top), Qt::AlignVCenter, "3");
+                break;
+            }
     }
     painter.setPen(QPen(QColor(60, 60, 60), 2));
     painter.drawLine(right, 2, right, bottom);

@@ -275,8 +275,8 @@ std::vector<CStaffWnd::SYMBOL> CStaffWnd::Engrave() const {
                     std::min(at / kTicks, m_grid.GetBeatCount() - 1))]) {
                 out.push_back({kTicks, whole / kTicks});
                 out.push_back(
-                    {kTicks * 2 / 3, -1000 - 2 * whole / kTicks}); // triplet, a beat's half
-                out.push_back({kTicks / 3, -1000 - 4 * whole / kTicks});
+                    {kTicks * 2 / 3, -1000 - whole / kTicks}); // two thirds: the beat's value
+                out.push_back({kTicks / 3, -1000 - 2 * whole / kTicks});
                 return out;
             }
             for (int v = 1; v <= 32; v *= 2) {
