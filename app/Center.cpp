@@ -228,8 +228,6 @@ bool CCenter::Initialize() {
 
     if (!CreateToolWindows())
         return false;
-    if (m_firstRun)
-        ArrangeWindows();
 
     // Without OpenGL the band view says so and the scene lives on without a device; a device
     // that fails on a machine with OpenGL is reported, and the rest of the application works.
@@ -261,6 +259,10 @@ bool CCenter::Initialize() {
     if (m_scene)
         m_scene->LookAt(THING_LEAD_GUITAR, 0, 12);
     m_mainWnd->ShowWnd(true);
+    // Arranged once the shown frame has taken the work area: its decorations are known only
+    // then, and the windows must fit the client area that is left.
+    if (m_firstRun)
+        ArrangeWindows();
     return true;
 }
 
@@ -339,8 +341,7 @@ void CCenter::ArrangeWindows() {
     CBaseWindow* text = Lookup(kKindText);
     if (!mixer || !text)
         return;
-    // The client area of the frame. At the first start the frame is not shown yet, so its
-    // layout is settled here rather than read from a viewport that has not been sized.
+    // The client area of the frame, its layout settled now rather than at the next event.
     if (QLayout* layout = m_mainWnd->layout())
         layout->activate();
     const QSize client = m_mainWnd->GetMdiArea()->contentsRect().size();

@@ -13,9 +13,9 @@
 #include "theory/Note.h"
 #include "theory/NoteList.h"
 #include "theory/Thing.h"
+#include "tools/MainWnd.h"
 
 class CBaseWindow;
-class CMainWnd;
 class CNoteManager;
 class CMidiKeyboard;
 class CSound;
@@ -42,18 +42,19 @@ constexpr int kFirstPicture = 14;
 // Initialize() the second (devices, tool windows, lesson index), run by the main window's start
 // message; Close() takes it all down in reverse, saving the mix and the settings. Every
 // operation runs on the user-interface thread; fallible ones return false with GetError() set.
-class CCenter {
+// The main window reaches it through CMainWndHost.
+class CCenter : public CMainWndHost {
 public:
     CCenter(int appNumber, const char* commandLine);
-    virtual ~CCenter();
+    ~CCenter() override;
     CCenter(const CCenter&) = delete;
     CCenter& operator=(const CCenter&) = delete;
 
     bool Create();
-    bool Initialize();
-    bool Close();
+    bool Initialize() override;
+    bool Close() override;
 
-    const CCharString& GetError() const { return m_error; }
+    const CCharString& GetError() const override { return m_error; }
     CMainWnd* GetMainWindow() const { return m_mainWnd.get(); }
     int GetAppNumber() const { return m_appNumber; }
     const CCharString& GetCommandLine() const { return m_commandLine; }
@@ -97,16 +98,16 @@ public:
         m_deviceFactory = std::move(factory);
     }
     // Hands the command line to OpenFile when it names a file.
-    void HandleCommandLine();
+    void HandleCommandLine() override;
 
     // Routes from the main window.
-    bool OnCommand(int id);
-    bool OnKeyDown(int key, Qt::KeyboardModifiers modifiers);
-    bool OnSysKeyDown(int key, Qt::KeyboardModifiers modifiers);
-    bool OnKeyUp(int key, Qt::KeyboardModifiers modifiers);
-    void OnTimer(int id);
-    bool OnUserMessage(int message, intptr_t wParam, intptr_t lParam);
-    bool OnMouseWheel(int delta);
+    bool OnCommand(int id) override;
+    bool OnKeyDown(int key, Qt::KeyboardModifiers modifiers) override;
+    bool OnSysKeyDown(int key, Qt::KeyboardModifiers modifiers) override;
+    bool OnKeyUp(int key, Qt::KeyboardModifiers modifiers) override;
+    void OnTimer(int id) override;
+    bool OnUserMessage(int message, intptr_t wParam, intptr_t lParam) override;
+    bool OnMouseWheel(int delta) override;
 
     // The distinct instruments of the current note list, in note order.
     bool BuildInstrumentList();

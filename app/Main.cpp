@@ -23,6 +23,7 @@
 #include "app/SingleInstance.h"
 #include "core/Crash.h"
 #include "core/Path.h"
+#include "core/Report.h"
 #include "render/SpacePainter.h"
 #include "tools/MainWnd.h"
 #include "ui/Application.h"
@@ -79,11 +80,25 @@ int main(int argc, char** argv) {
         OverrideExecutableFolder(root);
 
     CSingleInstance instance;
-    if (!instance.Acquire(kInstanceName)) {
+    switch (instance.Acquire(kInstanceName)) {
+    case CSingleInstance::kAcquired:
+        break;
+    case CSingleInstance::kHeldByOther:
         ShowMessageBox(nullptr, "Another instance of\nthis application is running", kProductTitle,
                        MB_ICON_WARNING);
         RemoveCrashHandler();
         return 0;
+    case CSingleInstance::kLockFailed: {
+        // Nothing says that another instance runs: the user is told what is wrong, and the
+        // program runs. A second instance could at worst save its settings and mix over ours.
+        CCharString text;
+        text.Format("Can't check for another instance of this application:\n%s\n\nThe "
+                    "program starts anyway.",
+                    instance.GetError().GetText());
+        REPORT_ERROR("%s", instance.GetError().GetText());
+        ShowMessageBox(nullptr, text, kProductTitle, MB_ICON_WARNING);
+        break;
+    }
     }
 
     std::string commandLine;

@@ -15,9 +15,9 @@ CSingleInstance::~CSingleInstance() {
         close(m_fd);
 }
 
-bool CSingleInstance::Acquire(const char* name) {
+CSingleInstance::RESULT CSingleInstance::Acquire(const char* name) {
     if (m_fd >= 0)
-        return true;
+        return kAcquired;
     const char* folder = std::getenv("MA_LOCK_DIR");
     if (!folder || !*folder)
         folder = std::getenv("XDG_RUNTIME_DIR");
@@ -28,14 +28,15 @@ bool CSingleInstance::Acquire(const char* name) {
     if (fd < 0) {
         m_error.Format("Can't open lock file '%s': %s", m_path.GetText(),
                        DescribeLastError().GetText());
-        return false;
+        return kLockFailed;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        m_error.Format("Lock file '%s' is held: %s", m_path.GetText(),
-                       DescribeLastError().GetText());
+        // Only a lock that another process holds means another instance.
+        const bool held = errno == EWOULDBLOCK;
+        m_error.Format("Can't lock '%s': %s", m_path.GetText(), DescribeLastError().GetText());
         close(fd);
-        return false;
+        return held ? kHeldByOther : kLockFailed;
     }
     m_fd = fd;
-    return true;
+    return kAcquired;
 }

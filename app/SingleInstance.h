@@ -9,16 +9,21 @@
 // The file lies in $MA_LOCK_DIR when set (tests), else $XDG_RUNTIME_DIR, else /tmp.
 class CSingleInstance {
 public:
+    enum RESULT {
+        kAcquired,    // this process holds the lock now
+        kHeldByOther, // another process holds it: another instance runs
+        kLockFailed,  // the lock file cannot be made, opened or locked; GetError says why
+    };
+
     CSingleInstance() = default;
     ~CSingleInstance();
     CSingleInstance(const CSingleInstance&) = delete;
     CSingleInstance& operator=(const CSingleInstance&) = delete;
 
-    // True when this process now holds the lock; false when another process holds it (or the
-    // lock file cannot be made; GetError says which).
-    bool Acquire(const char* name);
+    RESULT Acquire(const char* name);
     bool IsHeld() const { return m_fd >= 0; }
     const CCharString& GetPath() const { return m_path; }
+    // The lock file's path and the system's words for what went wrong.
     const CCharString& GetError() const { return m_error; }
 
 private:

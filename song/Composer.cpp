@@ -101,6 +101,21 @@ CCharString CComposer::GetGroovePath(const char* style, const char* name) const 
     return path;
 }
 
+bool CComposer::FindFirstGroove(const char* style, CCharString& name) {
+    CCharString folder;
+    folder.Format("%s/%s", m_grooveRoot.GetText(), style);
+    CTree<FILE_INFO> listing;
+    LIST_OPTIONS options;
+    options.folders = false;
+    options.extension = "mid";
+    if (!ListFolder(folder, listing, options) || listing.GetCount() == 0)
+        return Fail("No groove in style (%s)", style);
+    PATH_PARTS parts;
+    SplitPath(listing[0].item.path, parts);
+    name = parts.name;
+    return true;
+}
+
 int CComposer::GetChordScale(int scale) {
     if (scale == 13)
         return 1;

@@ -126,6 +126,9 @@ public:
     static int GetChordScale(int scale);
     // The path of a groove: "%s/%s/%s.mid" of the groove root, style and name.
     CCharString GetGroovePath(const char* style, const char* name) const;
+    // The style's first groove by name (the one the Show Scale tool offers first), without
+    // ".mid". Fails with "No groove in style (%s)" when the style's folder holds none.
+    bool FindFirstGroove(const char* style, CCharString& name);
 
 private:
     bool Fail(const char* format, ...) MA_PRINTF(2, 3);

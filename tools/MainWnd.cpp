@@ -9,7 +9,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/Center.h"
 #include "core/Report.h"
 #include "ui/MessageBox.h"
 
@@ -21,8 +20,8 @@ struct CWaitCursor {
 };
 } // namespace
 
-CMainWnd::CMainWnd(CCenter* center, APP_SETTINGS* settings)
-    : CBaseWindow(kKindMain), m_center(center), m_settings(settings) {
+CMainWnd::CMainWnd(CMainWndHost* host, APP_SETTINGS* settings)
+    : CBaseWindow(kKindMain), m_host(host), m_settings(settings) {
     const int intervals[3] = {33, 100, 1000};
     for (int i = 0; i < 3; ++i) {
         // Frames and the end-of-play check want the 1 ms resolution the platform can give.
@@ -30,8 +29,8 @@ CMainWnd::CMainWnd(CCenter* center, APP_SETTINGS* settings)
         m_timers[i].setInterval(intervals[i]);
         const int id = i + 1;
         connect(&m_timers[i], &QTimer::timeout, this, [this, id] {
-            if (m_center)
-                m_center->OnTimer(id);
+            if (m_host)
+                m_host->OnTimer(id);
         });
     }
 }
@@ -150,16 +149,16 @@ void CMainWnd::OnStart() {
     bool ok;
     {
         CWaitCursor wait;
-        ok = m_center && m_center->Initialize();
+        ok = m_host && m_host->Initialize();
         if (ok)
             StartTimers();
     }
     if (ok) {
-        m_center->HandleCommandLine();
+        m_host->HandleCommandLine();
         return;
     }
-    if (m_center && !m_center->GetError().IsEmpty())
-        ShowMessageBox(this, m_center->GetError(), "Error", MB_ICON_STOP);
+    if (m_host && !m_host->GetError().IsEmpty())
+        ShowMessageBox(this, m_host->GetError(), "Error", MB_ICON_STOP);
     close();
 }
 
@@ -174,10 +173,10 @@ void CMainWnd::StopTimers() {
 }
 
 bool CMainWnd::OnCommand(int id, int) {
-    if (!m_center)
+    if (!m_host)
         return false;
     CWaitCursor wait;
-    return m_center->OnCommand(id);
+    return m_host->OnCommand(id);
 }
 
 bool CMainWnd::OnUserMessage(int message, intptr_t wParam, intptr_t lParam) {
@@ -185,25 +184,25 @@ bool CMainWnd::OnUserMessage(int message, intptr_t wParam, intptr_t lParam) {
         OnStart();
         return true;
     }
-    if (message >= 1026 && message <= 1046 && m_center)
-        return m_center->OnUserMessage(message, wParam, lParam);
+    if (message >= 1026 && message <= 1046 && m_host)
+        return m_host->OnUserMessage(message, wParam, lParam);
     return false;
 }
 
 bool CMainWnd::OnKeyDown(int key, Qt::KeyboardModifiers modifiers) {
-    return m_center && m_center->OnKeyDown(key, modifiers);
+    return m_host && m_host->OnKeyDown(key, modifiers);
 }
 
 bool CMainWnd::OnSysKeyDown(int key, Qt::KeyboardModifiers modifiers) {
-    return m_center && m_center->OnSysKeyDown(key, modifiers);
+    return m_host && m_host->OnSysKeyDown(key, modifiers);
 }
 
 bool CMainWnd::OnKeyUp(int key, Qt::KeyboardModifiers modifiers) {
-    return m_center && m_center->OnKeyUp(key, modifiers);
+    return m_host && m_host->OnKeyUp(key, modifiers);
 }
 
 bool CMainWnd::OnMouseWheel(Qt::MouseButtons, int delta, int, int) {
-    return m_center && m_center->OnMouseWheel(delta);
+    return m_host && m_host->OnMouseWheel(delta);
 }
 
 void CMainWnd::closeEvent(QCloseEvent* e) {
@@ -222,8 +221,8 @@ void CMainWnd::DestroyFrame() {
         m_settings->mainRect.Set(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
     }
     StopTimers();
-    if (m_center)
-        m_center->Close();
+    if (m_host)
+        m_host->Close();
     Destroy();
     if (m_quitOnDestroy)
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -2,10 +2,10 @@
 
 #include <QTimer>
 
+#include "core/CharString.h"
 #include "core/Settings.h"
 #include "ui/BaseWindow.h"
 
-class CCenter;
 class QMdiArea;
 class QMenuBar;
 class QAction;
@@ -26,6 +26,31 @@ enum COMMAND_ID : int {
 // The main window's timers: 33 ms (frames, capture, end of play), 100 ms, 1000 ms (sound).
 enum TIMER_ID : int { kTimerFrame = 1, kTimer100 = 2, kTimerSecond = 3 };
 
+// What the main window asks of the application. The frame owns no music logic: it starts the
+// application's second phase, closes it, and hands on every command, key, timer and user
+// message. A new route is one more operation here, answered by the application.
+class CMainWndHost {
+public:
+    virtual ~CMainWndHost() = default;
+    // The second start phase, run by the start message; false leaves the reason in
+    // GetError(), which the frame shows before it closes.
+    virtual bool Initialize() = 0;
+    virtual const CCharString& GetError() const = 0;
+    // Once started: opens the file the command line names.
+    virtual void HandleCommandLine() = 0;
+    // Run once, when the frame is taken down.
+    virtual bool Close() = 0;
+
+    virtual bool OnCommand(int id) = 0;
+    virtual bool OnKeyDown(int key, Qt::KeyboardModifiers modifiers) = 0;
+    virtual bool OnSysKeyDown(int key, Qt::KeyboardModifiers modifiers) = 0;
+    virtual bool OnKeyUp(int key, Qt::KeyboardModifiers modifiers) = 0;
+    virtual void OnTimer(int id) = 0;
+    // Messages 1026 to 1046 other than the start message.
+    virtual bool OnUserMessage(int message, intptr_t wParam, intptr_t lParam) = 0;
+    virtual bool OnMouseWheel(int delta) = 0;
+};
+
 // The application's frame window (kind 1). It holds no music logic: it starts the application
 // object's initialisation once it exists, drives the three timers, forwards commands, keys,
 // timers and user messages to the application object, and saves its placement at close.
@@ -33,7 +58,7 @@ enum TIMER_ID : int { kTimerFrame = 1, kTimer100 = 2, kTimerSecond = 3 };
 class CMainWnd : public CBaseWindow {
     Q_OBJECT
 public:
-    CMainWnd(CCenter* center, APP_SETTINGS* settings);
+    CMainWnd(CMainWndHost* host, APP_SETTINGS* settings);
     ~CMainWnd() override;
 
     // Takes the saved rectangle, or the desktop work area on a first run, builds the menus
@@ -79,7 +104,7 @@ private:
     void StartTimers();
     void StopTimers();
 
-    CCenter* m_center;
+    CMainWndHost* m_host;
     APP_SETTINGS* m_settings;
     QMdiArea* m_area = nullptr;
     QMenuBar* m_menuBar = nullptr;

@@ -262,9 +262,12 @@ bool CMixerDlg::LoadSliders() {
         return false;
     m_loading = true;
     for (const auto& [key, entry] : m_mix->GetEntries()) {
+        // An entry without a row (a drum this Mixer does not show) is passed over: stopping
+        // there would leave the later rows at 1.0 / 0.0, and the next slider move would write
+        // those over the user's mix.
         int row = FindRow(entry.instrument);
         if (row < 0)
-            break;
+            continue;
         SetNearest(VolumeSlider(row), entry.volume, kVolumeMin, kVolumeMax, 0.0, 1.0);
         SetNearest(PanSlider(row), entry.pan, kPanMin, kPanMax, -1.0, 1.0);
     }

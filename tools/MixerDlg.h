@@ -67,7 +67,7 @@ public:
     void SetConfirm(CONFIRM confirm) { m_confirm = std::move(confirm); }
 
     // For each mix entry in the mix's order, moves the sliders of the row with the entry's
-    // thing to the entry's volume and pan; stops at the first entry without a row.
+    // thing to the entry's volume and pan; entries without a row are skipped.
     bool LoadSliders();
     // Writes every row's volume and pan into the mix.
     bool ApplySliders();

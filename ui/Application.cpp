@@ -1,6 +1,11 @@
 #include "ui/Application.h"
 
-CApplication::CApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+#include "ui/AppIcon.h"
+
+CApplication::CApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // Message boxes and dialogs carry the icon too.
+    setWindowIcon(GetAppIcon());
+}
 
 bool CApplication::OfferKeyPress(QKeyEvent* key) {
     return (key->modifiers() & Qt::AltModifier)

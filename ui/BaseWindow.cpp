@@ -1,5 +1,7 @@
 #include "ui/BaseWindow.h"
 
+#include "ui/AppIcon.h"
+
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMdiArea>
@@ -39,6 +41,8 @@ bool CBaseWindow::Create(QMdiArea* area, QWidget* parent, const char* title) {
         m_frame = this;
     }
     Frame()->hide();
+    setWindowIcon(GetAppIcon());
+    Frame()->setWindowIcon(GetAppIcon());
     SetTitle(title);
     m_created = true;
     OnCreated();

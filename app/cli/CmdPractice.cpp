@@ -22,9 +22,6 @@ const char* const USAGE =
     "[--midi OUT.mid] [--wav OUT.wav] [--play [--device NAME]]: compose the scale practice "
     "that Play Scale plays";
 
-const char* const ROOT_NAMES[12] = {"C",     "C#/Db", "D",     "D#/Eb", "E",     "F",
-                                    "F#/Gb", "G",     "G#/Ab", "A",     "A#/Bb", "B"};
-
 int Bad(const char* format, const char* value) {
     std::fprintf(stderr, "practice: ");
     std::fprintf(stderr, format, value);
@@ -45,21 +42,6 @@ bool ReadInt(const std::string& text, int low, int high, int& value) {
     return true;
 }
 
-// The root as the Show Scale tool lists it ("C#/Db"), either half of such a name ("C#", "Db"),
-// or its MIDI note 48 to 59.
-bool ReadRoot(const std::string& text, int& midi) {
-    for (int i = 0; i < 12; ++i) {
-        std::string name = ROOT_NAMES[i];
-        size_t slash = name.find('/');
-        if (text == name || (slash != std::string::npos &&
-                             (text == name.substr(0, slash) || text == name.substr(slash + 1)))) {
-            midi = 48 + i;
-            return true;
-        }
-    }
-    return ReadInt(text, 48, 59, midi);
-}
-
 int RunPractice(CCliArgs& args) {
     args.DeclareFlags({"--count-in", "--mute", "--play"});
     for (const std::string& option :
@@ -70,19 +52,29 @@ int RunPractice(CCliArgs& args) {
     if (!args.Positional().empty())
         return Bad("unexpected word '%s'", args.Positional()[0].c_str());
 
+    CNoteManager manager;
+    if (!manager.Initialize())
+        return Bad("Can't initialize note manager: %s", manager.GetErrorText().GetText());
     PRACTICE_REQUEST request;
     std::string scale = args.Get("--scale", "Major");
     if (!FindScaleTypeByName(scale.c_str(), request.scale))
         return Bad("Unknown scale (%s)", scale.c_str());
     std::string root = args.Get("--root", "C");
-    if (!ReadRoot(root, request.root))
+    if (!FindRootByName(root.c_str(), request.root) && !ReadInt(root, 48, 59, request.root))
         return Bad("Unknown root (%s): use C to B or MIDI note 48 to 59", root.c_str());
     int position = 7;
     if (!ReadInt(args.Get("--position", "7"), 0, 12, position))
         return Bad("Position (%s) is not a fret from 0 to 12", args.Get("--position").c_str());
     request.SetPosition(position);
-    request.style = args.Get("--style", "Rock").c_str();
-    request.groove = args.Get("--groove", "2 Rock").c_str();
+    CComposer composer(manager);
+    if (args.Has("--style")) {
+        // A style named without its groove plays the style's first, as the tool offers it.
+        request.style = args.Get("--style").c_str();
+        if (!args.Has("--groove") && !composer.FindFirstGroove(request.style, request.groove))
+            return Bad("%s", composer.GetErrorText().GetText());
+    }
+    if (args.Has("--groove"))
+        request.groove = args.Get("--groove").c_str();
     int tempo = 120;
     if (!ReadInt(args.Get("--tempo", "120"), 40, 240, tempo))
         return Bad("Tempo (%s) is not 40 to 240 beats per minute", args.Get("--tempo").c_str());
@@ -101,9 +93,6 @@ int RunPractice(CCliArgs& args) {
         return Bad("Unknown progression (%s)", progression.c_str());
     request.guitarVolume = args.Has("--mute") ? 0.0001f : 0.7f;
 
-    CNoteManager manager;
-    if (!manager.Initialize())
-        return Bad("Can't initialize note manager: %s", manager.GetErrorText().GetText());
     // The mix the application plays with: the sound folder's "Default.mix", else the built-in one.
     CMix mix;
     CCharString mixPath;
@@ -112,7 +101,6 @@ int RunPractice(CCliArgs& args) {
         mix.RemoveAll();
         mix.SetDefaults();
     }
-    CComposer composer(manager);
     composer.SetMix(&mix);
     PRACTICE_NOTES practice;
     if (!MakePracticeNotes(composer, request, args.Has("--count-in"), practice))

@@ -10,7 +10,7 @@ void PrintUsage(FILE* out) {
     std::fprintf(out, "%s %s\n\nUsage: modal-atlas-cli COMMAND [OPTIONS]\n\nCommands:\n",
                  MA_PRODUCT_TITLE, MA_VERSION);
     std::fprintf(out, "  %-12s %s\n", "version", "print the version");
-    std::fprintf(out, "  %-12s %s\n", "help", "print this list");
+    std::fprintf(out, "  %-12s %s\n", "help", "print this list (COMMAND --help: its usage)");
     for (const CCliCommand* command : CCliCommand::All()) {
         // Usages read "ARGS: what it does"; a command without arguments starts with ": ".
         const char* usage = command->usage;
@@ -18,6 +18,25 @@ void PrintUsage(FILE* out) {
             usage += 2;
         std::fprintf(out, "  %-12s %s\n", command->name, usage);
     }
+}
+
+// "ARGS: what it does" as the command's own usage.
+void PrintCommandUsage(const CCliCommand& command) {
+    const char* usage = command.usage;
+    const char* colon = std::strstr(usage, ": ");
+    const int argsLength =
+        colon ? static_cast<int>(colon - usage) : static_cast<int>(std::strlen(usage));
+    std::printf("Usage: modal-atlas-cli %s%s%.*s\n", command.name, argsLength ? " " : "",
+                argsLength, usage);
+    if (colon)
+        std::printf("\n%s\n", colon + 2);
+}
+
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 2; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            return true;
+    return false;
 }
 } // namespace
 
@@ -49,6 +68,10 @@ int Run(int argc, char** argv) {
     }
     for (const CCliCommand* command : CCliCommand::All()) {
         if (std::strcmp(command->name, name) == 0) {
+            if (AsksForHelp(argc, argv)) {
+                PrintCommandUsage(*command);
+                return 0;
+            }
             CCliArgs args(argc - 2, argv + 2);
             return command->run(args);
         }

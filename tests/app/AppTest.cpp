@@ -24,10 +24,10 @@
 #include "sound/VirtualDevice.h"
 #include "tests/app/AppHarness.h"
 #include "tools/MainWnd.h"
-#include "tools/PlaceholderWnd.h"
 #include "tools/ShowScaleDlg.h"
 #include "tools/SpacePainterWnd.h"
 #include "tools/TextWnd.h"
+#include "ui/AppIcon.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
 
@@ -111,14 +111,18 @@ TEST_F(AppTest, FirstRunTakesTheWorkAreaAndArrangesTheTools) {
     EXPECT_EQ(scale->GetRect().top, 0);
     CBaseWindow* band = Window(kKindSpacePainter);
     WND_RECT bandRect = band->GetRect();
-    EXPECT_NEAR(bandRect.left, std::min(scale->GetWidth() + 400, W - 100), 8);
+    EXPECT_EQ(bandRect.left, std::min(scale->GetWidth() + 400, W - 100));
     EXPECT_EQ(bandRect.top, 0);
-    // Arranged before the frame was shown; showing took off the decorations' few pixels.
-    EXPECT_NEAR(bandRect.right, std::min(bandRect.left + static_cast<int>(1.5 * H), W), 8);
+    EXPECT_EQ(bandRect.right, std::min(bandRect.left + static_cast<int>(1.5 * H), W));
     EXPECT_EQ(bandRect.Height(), static_cast<int>(bandRect.Width() * 0.75));
     CBaseWindow* mixer = Window(kKindMixer);
     EXPECT_EQ(mixer->GetRect().left, 0);
     EXPECT_EQ(mixer->GetRect().top, std::min(H - 100, 500));
+
+    // Arranged over the client area the shown frame has left, not over the work area.
+    for (CBaseWindow* window : windows)
+        EXPECT_TRUE(ViewRect().contains(window->Frame()->geometry()))
+            << window->GetKind() << " lies outside the area";
 
     EXPECT_FALSE(mixer->IsShown()) << "the Mixer starts hidden";
     EXPECT_TRUE(text->IsShown());
@@ -131,6 +135,16 @@ TEST_F(AppTest, FirstRunTakesTheWorkAreaAndArrangesTheTools) {
     EXPECT_STREQ(tutorial->GetLessonTitle(1), "Modes");
     EXPECT_EQ(QString(tutorial->GetLessonPath(1)), m_root + "/Tutorials//Scales/Modes.txt");
     EXPECT_TRUE(BoxesOtherThanAudio().empty());
+}
+
+TEST_F(AppTest, EveryWindowShowsTheApplicationIcon) {
+    ASSERT_TRUE(Start());
+    const QIcon& icon = GetAppIcon();
+    ASSERT_TRUE(icon.availableSizes().contains(QSize(16, 16)) &&
+                icon.availableSizes().contains(QSize(256, 256)));
+    EXPECT_EQ(Frame()->windowIcon().cacheKey(), icon.cacheKey());
+    for (CBaseWindow* window : m_center->GetWindows())
+        EXPECT_EQ(window->Frame()->windowIcon().cacheKey(), icon.cacheKey()) << window->GetKind();
 }
 
 TEST_F(AppTest, CloseWritesTheSettingsAndTheDefaultMix) {
@@ -489,18 +503,31 @@ TEST_F(AppTest, DefaultDrumMixFillsTheChannels) {
     EXPECT_FLOAT_EQ(channels[THING_LEAD_GUITAR].m_pan, 0.0f);
 }
 
-// The real program, twice at once.
-TEST_F(AppTest, SecondInstanceIsRefusedWhileTheFirstRuns) {
-    const QString program = QString(MA_RUNTIME_DIR) + "/modal-atlas";
-    if (!QFile::exists(program))
-        GTEST_SKIP() << "modal-atlas was not built";
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("MA_LOCK_DIR", m_dir.path());
-    env.insert("MA_MESSAGE_BOXES", "print");
-    env.insert("MA_SETTINGS_FILE", m_dir.filePath("first.ini"));
-    env.insert("MA_LAUNCH_NS", "0");
-    env.insert("MA_CONTENT_ROOT", m_root);
+// The real program, in this test's root, with its lock file in lockDir.
+class ProgramTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        if (!QFile::exists(m_program))
+            GTEST_SKIP() << "modal-atlas was not built";
+    }
+    QProcessEnvironment Environment(const QString& lockDir) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("MA_LOCK_DIR", lockDir);
+        env.insert("MA_MESSAGE_BOXES", "print");
+        env.insert("MA_SETTINGS_FILE", m_dir.filePath("first.ini"));
+        env.insert("MA_LAUNCH_NS", "0");
+        env.insert("MA_CONTENT_ROOT", m_root);
+        return env;
+    }
+    const QString m_program = QString(MA_RUNTIME_DIR) + "/modal-atlas";
+};
+
+// Twice at once.
+TEST_F(ProgramTest, SecondInstanceIsRefusedWhileTheFirstRuns) {
+    const QString program = m_program;
+    QProcessEnvironment env = Environment(m_dir.path());
     QProcess first;
     first.setProcessEnvironment(env);
     first.start(program, {});
@@ -532,6 +559,25 @@ TEST_F(AppTest, SecondInstanceIsRefusedWhileTheFirstRuns) {
     EXPECT_EQ(third.exitCode(), 0);
     EXPECT_TRUE(third.readAllStandardOutput().contains("startup-ms"));
     EXPECT_TRUE(QFile::exists(m_dir.filePath("second.ini"))) << "this time the settings were saved";
+}
+
+// A folder that cannot hold the lock (here a file stands in its place, which stops root too)
+// says nothing about another instance: the program says what is wrong and runs.
+TEST_F(ProgramTest, ALockThatCannotBeMadeIsReportedAndTheProgramRuns) {
+    const QString notAFolder = m_dir.filePath("not-a-folder");
+    ASSERT_TRUE(QFile(notAFolder).open(QIODevice::WriteOnly));
+    QProcessEnvironment env = Environment(notAFolder);
+    env.insert("MA_EXIT_AFTER_START", "1");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(m_program, {});
+    ASSERT_TRUE(program.waitForFinished(20000));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(program.readAllStandardOutput().contains("startup-ms"));
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_FALSE(err.contains("Another instance")) << err.toStdString();
+    EXPECT_TRUE(err.contains(notAFolder + "/") && err.contains("Not a directory"))
+        << err.toStdString();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs modal-atlas-cli's scale and chord commands and checks what a guitarist can check by hand.
+# Runs modal-atlas-cli's scale and chord commands and checks what a guitarist can check by hand;
+# then each command's help and a practice in a style of its own.
 # Usage: CliTheoryTest.sh PATH-TO-modal-atlas-cli
 set -u
 cli="$1"
@@ -90,6 +91,24 @@ expect_error "unknown chord symbol" "unknown chord type 'min7'" chord --root C -
 expect_error "chord type 0" "unknown chord type '0'" chord --root C --type 0
 expect_error "missing type" "usage" chord --root C
 expect_error "unknown option" "unknown option '--octave'" scale --root C --scale Major --octave 4
+
+# Every command prints its own usage for --help, and succeeds.
+for command in scale chord practice midi-dump devices; do
+    out="$("$cli" "$command" --help 2>/dev/null)"
+    status=$?
+    if [[ $status -ne 0 || "$out" != "Usage: modal-atlas-cli $command"* ]]; then
+        echo "FAIL: $command --help (status $status): '$out'"
+        failures=$((failures + 1))
+    fi
+done
+
+# A style named alone plays its own first groove (the built library has no "2 Rock" in Blues).
+if [[ -d "$(dirname "$cli")/Grooves/Blues" ]]; then
+    if ! err="$("$cli" practice --style Blues 2>&1 >/dev/null)"; then
+        echo "FAIL: practice --style Blues: $err"
+        failures=$((failures + 1))
+    fi
+fi
 
 if [[ $failures -ne 0 ]]; then
     echo "$failures check(s) failed"

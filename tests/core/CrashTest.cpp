@@ -165,8 +165,15 @@ TEST_P(CrashReport, ChildCrashAppendsAReport) {
         std::string exe = GetExecutablePath().Str();
         std::regex fault("Fault address:  [0-9A-F]{8,} [0-9A-F]{2}:[0-9A-F]{8,} " + exe + "\r\n");
         EXPECT_TRUE(std::regex_search(text, fault)) << text;
+        // Every build names the function from its symbols; only one with debug information
+        // knows the source line, given by its path in the repository.
+#ifdef MA_DEBUG_INFO
+        const std::string source = R"(  tests/core/CrashTest\.cpp line \d+)";
+#else
+        const std::string source;
+#endif
         std::regex frame(std::string(R"(\r\n[0-9A-F]{8,}  [0-9A-F]{8,}  )") + c.function +
-                         R"(\+[0-9A-F]+  \S*CrashTest\.cpp line \d+\r\n)");
+                         R"(\+[0-9A-F]+)" + source + "\r\n");
         EXPECT_TRUE(std::regex_search(text, frame)) << text;
         EXPECT_NE(text.find("CrashInChild+"), std::string::npos) << text;
     }

@@ -292,10 +292,13 @@ INSTANTIATE_TEST_SUITE_P(Practice, MeasureChords, testing::ValuesIn(MEASURE_CASE
 class GrooveFolder : public testing::Test {
 protected:
     void SetUp() override {
-        root =
-            fs::temp_directory_path() /
-            ("composer-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        // A parameterised test's name holds a "/", which would nest the folder one deeper
+        // than the one removed afterwards.
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        root = fs::temp_directory_path() /
+               ("composer-test-" +
+                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" + name);
         fs::create_directories(root / "Test");
         WriteGroove("Basic", true);
         WriteGroove("No Bass", false);

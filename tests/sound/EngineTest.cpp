@@ -390,7 +390,8 @@ TEST_F(EngineTest, StartWithoutAnOpenDeviceFailsAndRecordsNothing) {
     CNoteManager manager;
     ASSERT_TRUE(manager.Initialize());
     CSound closed(settings, manager);
-    const std::string record = MakeTempFolder("record") + "out.wav";
+    const std::string folder = MakeTempFolder("record");
+    const std::string record = folder + "out.wav";
     CNoteList notes;
     notes.Add(SoloNote(0.0));
     EXPECT_FALSE(closed.Start(notes, 0.0, 0, record.c_str()));
@@ -398,6 +399,7 @@ TEST_F(EngineTest, StartWithoutAnOpenDeviceFailsAndRecordsNothing) {
               "Device is not initialized.\nPlease go to Audio Settings and select the device");
     EXPECT_FALSE(closed.IsRecording());
     EXPECT_FALSE(std::filesystem::exists(record));
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(EngineTest, CheckStreamKeepsTheChunkAfterThePlayingOneWritten) {

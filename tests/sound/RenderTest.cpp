@@ -275,10 +275,12 @@ TEST_F(RenderTest, TrimKeepsAtMostTheLongestTimeAndWritesToAnotherFileWhenAsked)
 class GeneratorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_settings.wavePath = MakeTempFolder("generator").c_str();
+        m_folder = MakeTempFolder("generator");
+        m_settings.wavePath = m_folder.c_str();
         m_sample.format = GetStreamFormat().format;
     }
-    void TearDown() override { std::filesystem::remove_all(m_settings.wavePath.GetText()); }
+    // Some tests point the wave folder elsewhere; the folder made here goes all the same.
+    void TearDown() override { std::filesystem::remove_all(m_folder); }
 
     // Largest magnitude of the left channel within a few periods around t seconds of envelope
     // time (frame = t / dt).
@@ -294,6 +296,7 @@ protected:
         return peak / 32767.0;
     }
 
+    std::string m_folder;
     APP_SETTINGS m_settings;
     CSoundInfo m_sample;
 };
