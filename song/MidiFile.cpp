@@ -74,6 +74,9 @@ struct NOTE_EVENT {
     double time;
     int note;
     bool on;
+    double ticks;
+    // At equal ticks: ends of earlier notes, then starts, then ends of notes that start there.
+    int order;
 };
 
 } // namespace
@@ -602,8 +605,13 @@ bool CMidiFile::WriteTrack(CMidiWriter& out, const CTrack& track, int index, dou
     WriteControl(out, channel, 10, ClampToRange(track.m_pan * 63.5 + 63.5 + 0.5, 0, 127));
     WriteControl(out, channel, 121, 0);
 
-    // Each note gives an on event and an off event; a stable sort by time keeps the arrival
-    // order of equal times, so a note ending where the next begins is ended first.
+    // Ticks are taken from absolute times, so rounding never adds up along a long track.
+    auto ticksOf = [&](double time) -> double {
+        return std::floor(std::max(0.0, time) / beatTime * kDivision + 0.5);
+    };
+    // Each note gives an on event and an off event, ordered by tick, not by time: a note that
+    // ends where the next on its key begins may end a rounding error later, and its off event
+    // must still come first or the next note reads back with no length.
     const CNoteList& notes = track.m_notes;
     int count = notes.GetCount();
     std::vector<NOTE_EVENT> events;
@@ -625,20 +633,20 @@ bool CMidiFile::WriteTrack(CMidiWriter& out, const CTrack& track, int index, dou
             return Fail("Bad MIDI note: %d", key);
         }
         keys[static_cast<size_t>(i)] = key;
-        events.push_back({note.m_time, i, true});
-        events.push_back({note.m_time + std::max(0.0, note.m_duration), i, false});
+        double end = note.m_time + std::max(0.0, note.m_duration);
+        double onTicks = ticksOf(note.m_time);
+        double offTicks = ticksOf(end);
+        events.push_back({note.m_time, i, true, onTicks, 1});
+        events.push_back({end, i, false, offTicks, offTicks > onTicks ? 0 : 2});
     }
-    std::stable_sort(events.begin(), events.end(),
-                     [](const NOTE_EVENT& a, const NOTE_EVENT& b) { return a.time < b.time; });
+    std::stable_sort(events.begin(), events.end(), [](const NOTE_EVENT& a, const NOTE_EVENT& b) {
+        return a.ticks != b.ticks ? a.ticks < b.ticks : a.order < b.order;
+    });
 
-    // Ticks are taken from absolute times, so rounding never adds up along a long track.
-    auto ticksOf = [&](double time) -> double {
-        return std::floor(std::max(0.0, time) / beatTime * kDivision + 0.5);
-    };
     double previous = 0.0;
     for (const NOTE_EVENT& event : events) {
         const CNote& note = notes[event.note];
-        double ticks = ticksOf(event.time);
+        double ticks = event.ticks;
         double delta = ticks - previous;
         if (delta > kMaxMidiVarLen)
             return Fail("Can't save note %d of track %d: %0.3f sec is too far from the event "

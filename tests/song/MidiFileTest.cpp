@@ -651,3 +651,22 @@ TEST_F(MidiSaveTest, TrackLayoutAsWritten) {
 }
 
 } // namespace
+
+TEST_F(MidiSaveTest, ANoteEndingARoundingErrorAfterTheNextStartsKeepsBothLengths) {
+    CSong song;
+    song.m_header.SetBeatTime(0.5);
+    CTrack lead;
+    lead.m_instrument = THING_LEAD_GUITAR;
+    // 0.1 + 0.2 is a hair above 0.3: the first note's end falls on the second's tick.
+    lead.Add(MakeNote(0.1, 0.2, 60, 1.0f));
+    lead.Add(MakeNote(0.3, 0.2, 60, 1.0f));
+    song.AddTrack(lead);
+    std::string bytes;
+    ASSERT_TRUE(midi.SaveToMemory(song, bytes));
+    CSong back;
+    ASSERT_TRUE(
+        midi.LoadFromMemory(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), back));
+    ASSERT_EQ(back[0].GetCount(), 2);
+    EXPECT_NEAR(back[0].m_notes[0].m_duration, 0.2, 1.0 / CMidiFile::kDivision);
+    EXPECT_NEAR(back[0].m_notes[1].m_duration, 0.2, 1.0 / CMidiFile::kDivision);
+}
