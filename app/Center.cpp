@@ -18,12 +18,14 @@
 #include "song/MidiKeyboard.h"
 #include "song/Mix.h"
 #include "sound/AudioDevice.h"
+#include "sound/Render.h"
 #include "sound/Sound.h"
 #include "theory/NoteManager.h"
 #include "tools/AudioSettingsDlg.h"
 #include "tools/MainWnd.h"
 #include "tools/MixerDlg.h"
 #include "tools/ShowScaleDlg.h"
+#include "tools/SongEditorDlg.h"
 #include "tools/SpacePainterWnd.h"
 #include "tools/TextWnd.h"
 #include "ui/MessageBox.h"
@@ -106,22 +108,90 @@ public:
         return !m_center.m_scene || m_center.m_scene->LookAt(thing, 0, 12);
     }
     bool FindOpenWindow(int kind, CBaseWindow*& window, CCharString& error) override {
-        window = m_center.Lookup(kind);
+        // The Song Editor opens for a lesson that asks for it.
+        window = kind == kKindSongEditor ? m_center.GetSongEditor() : m_center.Lookup(kind);
         if (!window)
             error.Format("Can't find open window %d", kind);
         return window != nullptr;
     }
-    // Lesson files open in the song editor, which this application does not make.
-    bool OpenLessonFile(CBaseWindow&, const PRACTICE_REQUEST&, const char* path, bool show, bool,
-                        CCharString& error) override {
-        if (m_center.OpenFile(path, show))
+    bool OpenLessonFile(CBaseWindow& window, const PRACTICE_REQUEST& request, const char* path,
+                        bool showNotes, bool play, CCharString& error) override {
+        auto* editor = dynamic_cast<CSongEditorDlg*>(&window);
+        if (!editor) {
+            error.Format("Can't find open window %d", kKindSongEditor);
+            return false;
+        }
+        if (!request.style.IsEmpty() && !request.groove.IsEmpty())
+            editor->SelectGroove(request.style, request.groove);
+        editor->SetShowNotes(showNotes);
+        if (!m_center.OpenFile(path, true)) {
+            error = m_center.m_error;
+            return false;
+        }
+        if (play)
+            editor->Play(std::strstr(path, ".Song") ? CSongEditorDlg::kSong
+                                                    : CSongEditorDlg::kGroove);
+        return true;
+    }
+
+private:
+    CCenter& m_center;
+};
+
+class CCenter::CSongEditorLink : public CSongEditorHost {
+public:
+    explicit CSongEditorLink(CCenter& center) : m_center(center) {}
+    CNoteManager& GetNoteManager() override { return *m_center.m_noteManager; }
+    CComposer& GetComposer() override { return *m_center.m_composer; }
+    CWaveRenderer* GetRenderer() override {
+        if (!m_center.m_sound || !m_center.m_sound->IsInitialized())
+            return nullptr;
+        if (!m_renderer)
+            m_renderer = std::make_unique<CSongRenderer>(*m_center.m_sound);
+        return m_renderer.get();
+    }
+    bool PlayNotes(const CNoteList& notes, double startOffset, const char* recordPath) override {
+        return m_center.PlayNotes(notes, true, 1, startOffset, 0.0, 1, 0, recordPath);
+    }
+    void Stop() override { m_center.Stop(); }
+    const CCharString& GetHostError() const override { return m_center.m_error; }
+    // Recording the input as the application's wrappers do it: format, ready with the file,
+    // start without pitch detection; and stop.
+    bool StartInputRecording(const char* path, CCharString& error) override {
+        auto& capture = *m_center.m_capture;
+        if (!capture.SetFormat(44100, 16, 2)) {
+            error.Format("Can't initialize sound capture: %s", capture.GetErrorText().GetText());
+            return false;
+        }
+        if (!capture.GetReady(path, 0.0)) {
+            error.Format("Can't get ready for sound capture: %s", capture.GetErrorText().GetText());
+            return false;
+        }
+        if (!capture.Start(false)) {
+            error.Format("Can't start sound capture: %s", capture.GetErrorText().GetText());
+            return false;
+        }
+        return true;
+    }
+    bool StopInputRecording(CCharString& error) override {
+        if (m_center.m_capture->Stop())
             return true;
-        error = m_center.m_error;
+        error.Format("Can't stop sound capture: %s", m_center.m_capture->GetErrorText().GetText());
+        return false;
+    }
+    double GetInputMixStart() const override { return m_center.m_capture->GetMixStart(); }
+    float GetInputLevel() const override { return 0.0f; }
+    bool MixRecordings(const char* input, double start, const char* playback, const char* out,
+                       CCharString& error) override {
+        if (m_center.m_sound && m_center.m_sound->MixFiles(input, start, playback, out))
+            return true;
+        error = m_center.m_sound ? m_center.m_sound->GetErrorText() : "No sound engine";
         return false;
     }
 
 private:
     CCenter& m_center;
+    std::unique_ptr<CSongRenderer> m_renderer;
 };
 
 CCenter::CCenter(int appNumber, const char* commandLine)
@@ -400,7 +470,8 @@ bool CCenter::OpenAudioDevices() {
 }
 
 bool CCenter::PlayNotes(const CNoteList& notes, bool animate, int repeatCount, double startOffset,
-                        double lengthPerRepeat, int repeats, int playOptions) {
+                        double lengthPerRepeat, int repeats, int playOptions,
+                        const char* recordPath) {
     (void)playOptions; // the engine always plays the list once
     m_currentNotes = notes;
     if (m_sound)
@@ -416,7 +487,7 @@ bool CCenter::PlayNotes(const CNoteList& notes, bool animate, int repeatCount, d
     }
     if (m_sound) {
         m_sound->SetVolume(m_settings->audio.masterVolume);
-        if (!m_sound->Start(m_currentNotes, 0.0, 0)) {
+        if (!m_sound->Start(m_currentNotes, 0.0, 0, recordPath)) {
             if (m_animator)
                 m_animator->Stop();
             m_error.Format("Can't play sound:\n%s", m_sound->GetErrorText().GetText());
@@ -453,6 +524,8 @@ void CCenter::Stop() {
     m_playing = false;
     if (auto* scale = dynamic_cast<CShowScaleDlg*>(Lookup(kKindShowScale)))
         scale->PlaybackStopped();
+    if (auto* editor = dynamic_cast<CSongEditorDlg*>(Lookup(kKindSongEditor)))
+        editor->PlaybackStopped();
 }
 
 bool CCenter::PlaySingleNote(CNote& note) {
@@ -471,12 +544,37 @@ bool CCenter::PlaySingleNote(CNote& note) {
 }
 
 bool CCenter::OpenFile(const char* path, bool show) {
-    (void)show;
     const char* dot = std::strrchr(path, '.');
     if (!dot || (std::strcmp(dot, ".mid") != 0 && std::strcmp(dot, ".Song") != 0))
         return Fail("Can't open file '%s': not a \".mid\" or \".Song\" file", path);
-    CBaseWindow* editor;
-    return FindWindow(kKindSongEditor, &editor);
+    CSongEditorDlg* editor = GetSongEditor();
+    if (!editor)
+        return false;
+    if (show)
+        ShowWindowKind(kKindSongEditor, false);
+    if (!editor->OpenFile(path))
+        return Fail("%s", editor->GetError().GetText());
+    return true;
+}
+
+CSongEditorDlg* CCenter::GetSongEditor() {
+    if (auto* editor = dynamic_cast<CSongEditorDlg*>(Lookup(kKindSongEditor)))
+        return editor;
+    if (!m_composer || !m_mainWnd) {
+        Fail("Can't create Song Editor: the application is not initialized");
+        return nullptr;
+    }
+    if (!m_songEditorLink)
+        m_songEditorLink = std::make_unique<CSongEditorLink>(*this);
+    auto* editor = new CSongEditorDlg(*m_songEditorLink, m_settings.get());
+    const WND_RECT place = CSongEditorDlg::DefaultRect();
+    if (!editor->CreateTool(m_mainWnd->GetMdiArea(), "Song Editor", &place)) {
+        Fail("Can't create Song Editor: %s", editor->GetError().GetText());
+        delete editor;
+        return nullptr;
+    }
+    AddWindow(editor);
+    return editor;
 }
 
 void CCenter::HandleCommandLine() {
@@ -497,6 +595,8 @@ bool CCenter::OnCommand(int id) {
         return ShowWindowKind(kKindText, false);
     case kCmdShowMixer:
         return ShowWindowKind(kKindMixer, false);
+    case kCmdShowSongEditor:
+        return GetSongEditor() && ShowWindowKind(kKindSongEditor, false);
     case kCmdArrangeWindows:
         ArrangeWindows();
         return true;
@@ -709,6 +809,7 @@ bool CCenter::Close() {
     m_scene.reset();
     m_composer.reset();
     m_showScaleLink.reset();
+    m_songEditorLink.reset();
     m_animator.reset();
     m_sound.reset();
     m_capture.reset();

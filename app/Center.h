@@ -23,6 +23,7 @@ class CAudioDevice;
 class CMix;
 class CComposer;
 class CShowScaleDlg;
+class CSongEditorDlg;
 class CSpacePainter;
 class CBandAnimatorStub;
 class CSoundCaptureStub;
@@ -72,9 +73,11 @@ public:
     // Plays notes (a copy) from the start offset on, with the band when animate is set and the
     // band view is shown. The play end time is lengthPerRepeat x repeats when lengthPerRepeat
     // is not 0, else the end of the list; plus the start offset. Play options pass to the
-    // engine (which this application always starts once, without looping).
+    // engine (which this application always starts once, without looping). With recordPath
+    // the engine also writes what it plays to that WAVE file.
     bool PlayNotes(const CNoteList& notes, bool animate, int repeatCount, double startOffset,
-                   double lengthPerRepeat, int repeats, int playOptions);
+                   double lengthPerRepeat, int repeats, int playOptions,
+                   const char* recordPath = nullptr);
     void Stop();
     // Stops playback once the play end time has passed (not when it is 0); the 33 ms tick.
     void CheckEndOfPlay();
@@ -87,8 +90,10 @@ public:
     // remembered, appended to the current notes and sounded once.
     bool PlaySingleNote(CNote& note);
     const CNote& GetLastSingleNote() const { return m_lastNote; }
-    // Opens a ".mid" or ".Song" file in the song editor; this application has none, so it fails.
+    // Opens a ".mid" or ".Song" file in the Song Editor, which is made when it is not open yet.
     bool OpenFile(const char* path, bool show);
+    // The Song Editor (kind 12), made the first time it is asked for; null when it can't be.
+    CSongEditorDlg* GetSongEditor();
     // Opens the output and input devices; a failure shows "Audio Device Error" and returns
     // false, and the application goes on without the device.
     bool OpenAudioDevices();
@@ -178,4 +183,7 @@ private:
     std::unique_ptr<CShowScaleLink> m_showScaleLink;
     // What the lesson window asks of the application.
     class CTutorialLink;
+    // What the Song Editor asks of the application.
+    class CSongEditorLink;
+    std::unique_ptr<CSongEditorLink> m_songEditorLink;
 };

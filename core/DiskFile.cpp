@@ -157,6 +157,7 @@ bool CDiskFile::OpenLocked(const char* path, bool read, bool write, bool create)
     m_held = 0;
     m_end = false;
     m_consumed = 0;
+    m_lineNumber = 0;
     m_writeFailed = false;
     m_path.Set(path);
     m_name = NameWithExtension(path);
@@ -197,6 +198,7 @@ bool CDiskFile::OpenReplace(const char* path) {
     m_held = 0;
     m_end = false;
     m_consumed = 0;
+    m_lineNumber = 0;
     m_writeFailed = false;
     m_path.Set(path);
     m_name = NameWithExtension(path);
@@ -312,6 +314,7 @@ bool CDiskFile::NextLine(char*& line) {
                 m_consumed += static_cast<int64_t>(step);
                 m_readPosition += step;
                 m_held -= step;
+                ++m_lineNumber;
                 line = start;
                 return true;
             }

@@ -44,6 +44,9 @@ public:
     // False also for a line that does not fit the buffer (at most 102397 characters with
     // "\r\n") and for a last line without separator, which is never returned.
     bool NextLine(char*& line);
+    // Lines NextLine has returned since the file was opened: the number of the last one, so
+    // that readers can say where a file went wrong.
+    int GetLineNumber() const { return m_lineNumber; }
 
     bool Write(const void* bytes, size_t count);
     // The text and "\r\n" (whatever the line separator), in one write. With stamp, the local
@@ -76,6 +79,7 @@ protected:
     int64_t m_fileSize = 0;
     bool m_end = false;
     int64_t m_consumed = 0;
+    int m_lineNumber = 0;
     CCrit m_lock;
     CCharString m_error;
     CCharString m_path;

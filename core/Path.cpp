@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
@@ -74,6 +75,17 @@ CCharString GetExecutablePath() {
         return CCharString();
     buffer[length] = 0;
     return CCharString(buffer);
+}
+
+CCharString GetUserDataFolder() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    CCharString folder;
+    if (xdg != nullptr && xdg[0] == '/')
+        folder.Format("%s/modal-atlas", xdg);
+    else if (home != nullptr && *home)
+        folder.Format("%s/.local/share/modal-atlas", home);
+    return folder;
 }
 
 CCharString GetExecutableFolder() {

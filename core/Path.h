@@ -29,6 +29,9 @@ bool FileExists(const char* path);
 // the content folders lie beside the executable.
 CCharString GetExecutablePath();
 CCharString GetExecutableFolder();
+// The user's own data folder for this program ($XDG_DATA_HOME or ~/.local/share, then
+// "modal-atlas"), without a trailing slash; empty when the user has neither.
+CCharString GetUserDataFolder();
 // Tests run from their own folder but read the content beside the programs: this replaces the
 // folder GetExecutableFolder returns (null or empty restores the real one).
 void OverrideExecutableFolder(const char* folder);

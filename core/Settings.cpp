@@ -1,5 +1,7 @@
 #include "core/Settings.h"
 
+#include "core/Path.h"
+
 APP_SETTINGS::APP_SETTINGS() {
     SetWindowDefaults();
 }
@@ -31,6 +33,9 @@ void APP_SETTINGS::SetContentFolders(const char* root) {
     tutorialPath.Format("%s/Tutorials/", base.GetText());
     grooveRootPath.Format("%s/Grooves/", base.GetText());
     groovePath = grooveRootPath;
+    CCharString user = GetUserDataFolder();
+    if (!user.IsEmpty())
+        userGrooveRootPath.Format("%s/Grooves/", user.GetText());
     tempPath.Format("%s/Temp/", base.GetText());
     midiPath.Format("%s/MIDI/", base.GetText());
     wavePath.Format("%s/WAVE/", base.GetText());

@@ -99,6 +99,7 @@ struct APP_SETTINGS {
     CCharString defaultSongPath; // never stored
     CCharString groovePath;      // current groove folder
     CCharString grooveRootPath;
+    CCharString userGrooveRootPath; // the user's own grooves; never stored
     CCharString tutorialPath;
 
     APP_SETTINGS();

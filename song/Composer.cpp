@@ -19,6 +19,9 @@ constexpr int STRUM_MARKER = 254;
 // Grooves are written in C: the bass against C with root 36, the lead against C with root 48.
 constexpr int BASS_REFERENCE_ROOT = 36;
 constexpr int LEAD_REFERENCE_ROOT = 48;
+// The open low E strings: nothing lower can be played (or has a sample).
+constexpr int BASS_LOWEST_NOTE = 28;
+constexpr int GUITAR_LOWEST_NOTE = 40;
 constexpr int FIRST_SCALE_WITHOUT_CHORDS = 15;
 
 // Index of the first note of a list (ascending by pitch) with that MIDI note, or -1.
@@ -344,6 +347,19 @@ bool CComposer::PrepareChord(CSongPart& part, CChord& chord, int index) {
     return true;
 }
 
+bool CComposer::RaiseIntoRange(CNote& note, int lowest) {
+    // A chord rooted low (E flat given as MIDI 27) puts notes below the low E string, where
+    // nothing can play them: they sound an octave (or two) up.
+    if (note.m_midi == MIDI_NO_PITCH || note.m_midi >= lowest)
+        return true;
+    const int accidental = note.m_accidental, degree = note.m_degree;
+    if (!m_manager.GetMidiNote(note.m_midi + 12 * ((lowest - note.m_midi + 11) / 12), note))
+        return Fail("%s", m_manager.GetErrorText().GetText());
+    note.m_accidental = accidental;
+    note.m_degree = degree;
+    return true;
+}
+
 bool CComposer::MakeChordCopy(const CSong& groove, const CChord& chord, const CNoteList& fallback,
                               CSong& copy) {
     copy = groove;
@@ -362,7 +378,8 @@ bool CComposer::MakeChordCopy(const CSong& groove, const CChord& chord, const CN
     for (CNote& note : bass->m_notes) {
         if (!m_manager.GetMidiNote(note.m_midi, note))
             return Fail("%s", m_manager.GetErrorText().GetText());
-        if (!TransposeNote(fallback, note, reference, target))
+        if (!TransposeNote(fallback, note, reference, target) ||
+            !RaiseIntoRange(note, BASS_LOWEST_NOTE))
             return false;
     }
 
@@ -378,7 +395,8 @@ bool CComposer::MakeChordCopy(const CSong& groove, const CChord& chord, const CN
                 return Fail("%s", m_manager.GetErrorText().GetText());
         lead->m_notes.SpreadDegrees(LEAD_REFERENCE_ROOT);
         for (CNote& note : lead->m_notes)
-            if (!TransposeNote(fallback, note, reference, target))
+            if (!TransposeNote(fallback, note, reference, target) ||
+                !RaiseIntoRange(note, GUITAR_LOWEST_NOTE))
                 return false;
     }
 
@@ -766,7 +784,7 @@ bool CComposer::ChooseMeasureDegrees(const CNoteList& chordScaleNotes, const CVa
     return true;
 }
 
-bool CComposer::PrepareFingering(CSong& song, const PRACTICE_REQUEST& request) {
+bool CComposer::PrepareFingering(CSong& song, int handFret, int highestFret) {
     // The lead plays in the position the neck shows, measure by measure; the bass takes the
     // lowest frets that reach each note. The view flags only move the camera, so they do not
     // change where notes are fingered. The rhythm guitar's strums come voiced already.
@@ -795,8 +813,8 @@ bool CComposer::PrepareFingering(CSong& song, const PRACTICE_REQUEST& request) {
             while (last + 1 < count &&
                    static_cast<int>(std::floor(notes[last + 1].m_time / measure)) == index)
                 ++last;
-            if (!notes.PlaceRun(first, last, THING_LEAD_GUITAR, request.position,
-                                request.handSpanEnd, false, m_manager))
+            if (!notes.PlaceRun(first, last, THING_LEAD_GUITAR, handFret, highestFret, false,
+                                m_manager))
                 return Fail("Can't finger the lead notes of measure %d: %s", index + 1,
                             m_manager.GetErrorText().GetText());
             notes.AssignFingers(first, last);
@@ -924,7 +942,7 @@ bool CComposer::ComposeScalePractice(PRACTICE_REQUEST& request, CSong& song) {
     song.CopyHeaderToTracks();
     if (m_mix != nullptr && !song.ApplyMix(*m_mix))
         return Fail("%s", song.GetError().GetText());
-    return PrepareFingering(song, request);
+    return PrepareFingering(song, request.position, request.handSpanEnd);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -78,6 +78,7 @@ public:
     const CCharString& GetGrooveRoot() const { return m_grooveRoot; }
     // The mix applied to practice songs; none leaves volumes and pans as composed.
     void SetMix(const CMix* mix) { m_mix = mix; }
+    const CMix* GetMix() const { return m_mix; }
     // Seeds the showcase melody's random steps.
     void SetRandomSeed(uint64_t seed) { m_random.Seed(seed); }
     const CCharString& GetErrorText() const { return m_error; }
@@ -102,6 +103,10 @@ public:
     // scale steps above it pass highest. Progression 0 or unknown leaves the list empty.
     bool BuildProgression(const CNoteList& chordScaleNotes, int progression, int lowest,
                           int highest, int spanStep, CNoteList& target, int passes);
+    // Fingers the song for the band: the bass on the lowest frets that reach each note, the lead
+    // measure by measure with the hand at handFret (INT_NOT_SET: where each measure's highest
+    // note puts it) up to highestFret. Other tracks come voiced already.
+    bool PrepareFingering(CSong& song, int handFret, int highestFret);
     // The showcase accompaniment: the groove over the triads of the progression's chords.
     bool ComposeScaleBand(SCALE_BAND_SETTINGS& settings, CNoteList& lead, CNoteList& rhythm,
                           CNoteList& bass, CNoteList& drums);
@@ -140,13 +145,14 @@ private:
     // The notes a strum of chord plays, in the voicing's order (highest string first).
     bool VoiceForStrum(CNoteManager& manager, const CChord& chord, THING guitar,
                        CNoteList& strings);
+    // Moves a note below lowest up by octaves until it can be played.
+    bool RaiseIntoRange(CNote& note, int lowest);
     bool MakeChordCopy(const CSong& groove, const CChord& chord, const CNoteList& fallback,
                        CSong& copy);
     // The practice line and the chord degree of every measure.
     bool MakePracticeLine(const PRACTICE_REQUEST& request, const CNoteList& scaleNotes,
                           const CNoteList& chordScaleNotes, const CNoteList& progression,
                           int notesPerMeasure, CVarList<int>& measureStarts, CNoteList& line);
-    bool PrepareFingering(CSong& song, const PRACTICE_REQUEST& request);
 
     CNoteManager& m_manager;
     const CMix* m_mix = nullptr;

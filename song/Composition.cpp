@@ -2,6 +2,11 @@
 
 #include "core/DiskFile.h"
 #include "core/KeyValue.h"
+#include "core/Path.h"
+#include "song/Composer.h"
+#include "song/MidiFile.h"
+#include "song/Mix.h"
+#include "song/WaveRenderer.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -13,6 +18,7 @@ bool CComposition::Fail(const char* format, ...) {
     va_start(args, format);
     m_error.FormatV(format, args);
     va_end(args);
+    m_errorLine = 0;
     return false;
 }
 
@@ -61,6 +67,25 @@ bool CComposition::RemoveFromOrder(const char* name) {
     if (entry == m_order.end())
         return Fail("Song part (%s) is not in the play order", name);
     m_order.erase(entry);
+    m_modified = true;
+    return true;
+}
+
+bool CComposition::RemoveOrderEntry(int index) {
+    if (index < 0 || index >= GetOrderCount())
+        return Fail("No play order entry %d", index + 1);
+    m_order.erase(m_order.begin() + index);
+    m_modified = true;
+    return true;
+}
+
+bool CComposition::MoveOrderEntry(int index, int delta) {
+    const int target = index + delta;
+    if (index < 0 || index >= GetOrderCount() || target < 0 || target >= GetOrderCount())
+        return Fail("Can't move play order entry %d to %d", index + 1, target + 1);
+    CSongPart* part = m_order[static_cast<size_t>(index)];
+    m_order.erase(m_order.begin() + index);
+    m_order.insert(m_order.begin() + target, part);
     m_modified = true;
     return true;
 }
@@ -157,17 +182,23 @@ bool CComposition::Load(const char* path) {
     Reset();
 
     auto readFailure = [&]() {
-        return Fail("Can't read song file (%s): %s", path,
-                    file.GetError().IsEmpty() ? "no line end, or the line is too long"
-                                              : file.GetError().GetText());
+        Fail("Can't read song file (%s): %s", path,
+             file.GetError().IsEmpty() ? "no line end, or the line is too long"
+                                       : file.GetError().GetText());
+        m_errorLine = file.GetLineNumber() + 1;
+        return false;
     };
     std::string order;
+    int orderLine = 0;
     bool atEnd = false;
     KEY_VALUE kv;
     CCharString reason;
     for (;;) {
-        if (!NextKeyValue(file, kv, atEnd, reason))
-            return Fail("Can't read song file (%s): %s", path, reason.GetText());
+        if (!NextKeyValue(file, kv, atEnd, reason)) {
+            Fail("Can't read song file (%s): %s", path, reason.GetText());
+            m_errorLine = file.GetLineNumber() + 1;
+            return false;
+        }
         if (atEnd)
             break;
         if (kv.key == "End of Song Info")
@@ -184,6 +215,7 @@ bool CComposition::Load(const char* path) {
             m_repeat = KeyValueInt(kv.value);
         } else if (kv.key == "Parts") {
             order.assign(kv.value);
+            orderLine = file.GetLineNumber();
         }
     }
 
@@ -195,17 +227,25 @@ bool CComposition::Load(const char* path) {
             break;
         auto part = std::make_unique<CSongPart>();
         part->SetOwner(this);
-        if (!part->Load(file, atEnd))
-            return Fail("Can't load part: %s", part->GetError().GetText());
+        if (!part->Load(file, atEnd)) {
+            Fail("Can't load part: %s", part->GetError().GetText());
+            m_errorLine = part->GetErrorLine();
+            return false;
+        }
         if (part->m_name.IsEmpty())
             continue;
-        if (FindPart(part->m_name))
-            return Fail("Can't load part: song part (%s) is listed twice", part->m_name.GetText());
+        if (FindPart(part->m_name)) {
+            Fail("Can't load part: song part (%s) is listed twice", part->m_name.GetText());
+            m_errorLine = file.GetLineNumber();
+            return false;
+        }
         m_parts.push_back(std::move(part));
     }
 
-    if (!ReadOrder(order))
+    if (!ReadOrder(order)) {
+        m_errorLine = orderLine;
         return false;
+    }
     m_file.Set(path);
     m_modified = false;
     return true;
@@ -231,4 +271,70 @@ bool CComposition::ReadOrder(const std::string& value) {
         m_order.push_back(part);
     }
     return true;
+}
+
+bool CComposition::CheckGrooves() {
+    for (const auto& part : m_parts) {
+        if (!FileExists(part->m_grooveFile)) {
+            Fail("Can't find groove (%s) of song part (%s)", part->m_grooveFile.GetText(),
+                 part->m_name.GetText());
+            m_errorLine = part->m_grooveFileLine;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CComposition::Compose(CComposer& composer, CSong& song) {
+    song.Reset();
+    // Without a tempo every part would come out with no timing at all.
+    if (!(m_header.tempo > 0.0) || !(m_header.beatTime > 0.0))
+        return Fail("The song has no tempo");
+    if (!composer.Compose(*this, song))
+        return Fail("%s", composer.GetErrorText().GetText());
+    return true;
+}
+
+bool CComposition::ComposeForExport(CComposer& composer, CSong& song) {
+    if (m_order.empty() || m_repeat < 1)
+        return Fail("The song has no parts to play");
+    if (!Compose(composer, song))
+        return false;
+    if (!song.SetWholeMeasureDurations(true))
+        return Fail("%s", song.GetError().GetText());
+    if (const CMix* mix = composer.GetMix(); mix != nullptr && !song.ApplyMix(*mix))
+        return Fail("%s", song.GetError().GetText());
+    return true;
+}
+
+bool CComposition::SaveMidi(CComposer& composer, const char* path) {
+    CSong song;
+    if (!ComposeForExport(composer, song))
+        return false;
+    CMidiFile file;
+    file.SetTraceEnabled(false);
+    if (!file.Save(path, song))
+        return Fail("%s", file.GetError().GetText());
+    return true;
+}
+
+bool CComposition::SaveWave(CComposer& composer, CWaveRenderer& renderer, const char* path) {
+    CSong song;
+    if (!ComposeForExport(composer, song))
+        return false;
+    CNoteList notes;
+    if (!song.MergeTracks(notes, true))
+        return Fail("%s", song.GetError().GetText());
+    if (!renderer.RenderToWave(notes, path))
+        return Fail("%s", renderer.GetErrorText().GetText());
+    return true;
+}
+
+CCharString CComposition::DescribeError(const char* path) const {
+    CCharString text;
+    if (m_errorLine > 0)
+        text.Format("%s, line %d: %s", path, m_errorLine, m_error.GetText());
+    else
+        text.Format("%s: %s", path, m_error.GetText());
+    return text;
 }

@@ -2,7 +2,9 @@
 
 #include "core/DiskFile.h"
 #include "core/KeyValue.h"
+#include "song/Composer.h"
 #include "song/Composition.h"
+#include "theory/NoteManager.h"
 #include "theory/ScaleTables.h"
 
 #include <cstdarg>
@@ -53,6 +55,7 @@ void CSongPart::Reset() {
     m_chords.RemoveAll();
     m_scale = 1;
     m_scaleRoot = 48;
+    m_grooveFileLine = 0;
     m_owner = owner;
 }
 
@@ -68,6 +71,7 @@ void CSongPart::Copy(const CSongPart& other) {
     m_chords = other.m_chords;
     m_scale = other.m_scale;
     m_scaleRoot = other.m_scaleRoot;
+    m_grooveFileLine = other.m_grooveFileLine;
 }
 
 bool CSongPart::AddChord(const CChord& chord, int index) {
@@ -118,14 +122,25 @@ bool CSongPart::Save(CDiskFile& file) {
 
 bool CSongPart::Load(CDiskFile& file, bool& atEnd) {
     atEnd = false;
+    m_errorLine = 0;
     std::string chords;
+    int chordsLine = 0;
     KEY_VALUE kv;
     CCharString reason;
     for (;;) {
-        if (!NextKeyValue(file, kv, atEnd, reason))
+        if (!NextKeyValue(file, kv, atEnd, reason)) {
+            m_errorLine = file.GetLineNumber() + 1; // the line that could not be read
             return Fail("Can't read line: %s", reason.GetText());
-        if (atEnd)
+        }
+        if (atEnd) {
+            // A block cut short by the end of the file would lose whatever followed it.
+            if (!m_name.IsEmpty()) {
+                m_errorLine = file.GetLineNumber();
+                return Fail("Song part (%s) ends before its \"End of Song Part\" line",
+                            m_name.GetText());
+            }
             break;
+        }
         if (kv.key == "End of Song Part")
             break;
         std::string value(kv.value);
@@ -141,16 +156,71 @@ bool CSongPart::Load(CDiskFile& file, bool& atEnd) {
             m_grooveName.Set(value.c_str());
         } else if (kv.key == "Groove file") {
             m_grooveFile.Set(value.c_str());
+            m_grooveFileLine = file.GetLineNumber();
         } else if (kv.key == "Scale") {
-            if (!FindScaleTypeByName(value.c_str(), m_scale))
+            if (!FindScaleTypeByName(value.c_str(), m_scale)) {
+                m_errorLine = file.GetLineNumber();
                 return Fail("Unknown scale (%s)", value.c_str());
+            }
         } else if (kv.key == "Scale root") {
             m_scaleRoot = static_cast<uint8_t>(KeyValueInt(kv.value));
         } else if (kv.key == "Chords") {
             chords = value;
+            chordsLine = file.GetLineNumber();
         }
     }
-    return ParseChords(chords);
+    if (!ParseChords(chords)) {
+        m_errorLine = chordsLine;
+        return false;
+    }
+    return true;
+}
+
+bool CSongPart::MakeSong(CComposer& composer, CSong& song) {
+    if (composer.MakeSong(*this, song, composer.GetNoteManager()))
+        return true;
+    m_error = composer.GetErrorText();
+    return false;
+}
+
+bool CSongPart::GetChordName(CNoteManager& manager, int index, CCharString& name) const {
+    name.Empty();
+    if (index < 0 || static_cast<size_t>(index) >= m_chords.GetCount())
+        return false;
+    CChord chord = m_chords[static_cast<size_t>(index)];
+    if (chord.m_degree != 0) {
+        // A chord group of 0 names the triad, as composing falls back to it.
+        const int group = chord.m_chordGroup != 0 ? chord.m_chordGroup : CHORD_GROUP_TRIAD;
+        if (!manager.GetScaleChord(m_scale, m_scaleRoot, group, chord.m_degree, chord) ||
+            chord.m_chordType == 0)
+            return false;
+    } else {
+        const int accidental = chord.m_root.m_accidental;
+        if (!manager.GetMidiNote(chord.m_root.m_midi, chord.m_root) ||
+            !manager.GetChordType(chord.m_chordType, chord, false))
+            return false;
+        chord.m_root.m_accidental = accidental;
+    }
+    name = chord.Name();
+    return !name.IsEmpty();
+}
+
+CCharString CSongPart::GetChordRow(CNoteManager& manager, int index) const {
+    CCharString row;
+    if (index < 0 || static_cast<size_t>(index) >= m_chords.GetCount())
+        return row;
+    const CChord& chord = m_chords[static_cast<size_t>(index)];
+    CCharString name;
+    const bool named = GetChordName(manager, index, name);
+    if (chord.m_degree != 0) {
+        if (named)
+            row.Format("%d - %s\t%d", chord.m_degree, name.GetText(), chord.m_repeat);
+        else
+            row.Format("%d (?]", chord.m_degree);
+    } else {
+        row.Format("%s\t%d", named ? name.GetText() : "?", chord.m_repeat);
+    }
+    return row;
 }
 
 bool CSongPart::ParseChords(const std::string& value) {

@@ -104,22 +104,55 @@ bool CSound::MixFiles(const char* a, double start, const char* b, const char* ou
     return true;
 }
 
-bool NormalizeFile(const char* path, float level, CCharString& errorText) {
+namespace {
+
+// Reads a file, changes the sample (failing with failText) and saves it to out.
+template <typename CHANGE>
+bool ChangeFile(const char* path, const char* out, CHANGE change, const char* failText,
+                CCharString& errorText) {
     CSoundInfo sample;
     CSoundFile file;
     if (!file.Read(path, sample)) {
         errorText.Format("Can't read file (%s): %s", path, file.GetErrorText().GetText());
         return false;
     }
-    if (!Normalize(sample, level)) {
-        errorText = "Can't scale the volume";
+    if (!change(sample)) {
+        errorText = failText;
         return false;
     }
-    if (!file.Save(path, sample)) {
-        errorText.Format("Can't save changed file (%s): %s", path, file.GetErrorText().GetText());
+    if (!file.Save(out, sample)) {
+        errorText.Format("Can't save changed file (%s): %s", out, file.GetErrorText().GetText());
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool NormalizeFile(const char* path, float level, CCharString& errorText) {
+    return ChangeFile(
+        path, path, [level](CSoundInfo& sample) { return Normalize(sample, level); },
+        "Can't scale the volume", errorText);
+}
+
+bool CutTrailingSilence(const char* path, CCharString& errorText) {
+    return ChangeFile(
+        path, path,
+        [](CSoundInfo& sample) {
+            if (sample.format.channels != 2 || sample.format.bitsPerSample != 16)
+                return false;
+            sample.size = CSound::TrailingSound(sample.GetBytes(), sample.size);
+            return true;
+        },
+        "Can't cut the silence: not a 16-bit stereo file", errorText);
+}
+
+bool CSongRenderer::RenderToWave(const CNoteList& notes, const char* path) {
+    if (!m_sound.RenderToWave(notes, path)) {
+        m_errorText = m_sound.GetErrorText();
+        return false;
+    }
+    return CutTrailingSilence(path, m_errorText);
 }
 
 bool Trim(CSoundInfo& sample, float threshold, float longest) {
@@ -154,22 +187,10 @@ bool Trim(CSoundInfo& sample, float threshold, float longest) {
 
 bool TrimFile(const char* path, float threshold, float longest, const char* out,
               CCharString& errorText) {
-    CSoundInfo sample;
-    CSoundFile file;
-    if (!file.Read(path, sample)) {
-        errorText.Format("Can't read file (%s): %s", path, file.GetErrorText().GetText());
-        return false;
-    }
-    if (!Trim(sample, threshold, longest)) {
-        errorText = "Can't trim the sound";
-        return false;
-    }
-    const char* target = out && *out ? out : path;
-    if (!file.Save(target, sample)) {
-        errorText.Format("Can't save changed file (%s): %s", target, file.GetErrorText().GetText());
-        return false;
-    }
-    return true;
+    return ChangeFile(
+        path, out && *out ? out : path,
+        [threshold, longest](CSoundInfo& sample) { return Trim(sample, threshold, longest); },
+        "Can't trim the sound", errorText);
 }
 
 CVarList<GEN_SOUND_INFO> GetDefaultTones() {

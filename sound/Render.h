@@ -3,6 +3,7 @@
 #include "core/CharString.h"
 #include "core/Settings.h"
 #include "core/VarList.h"
+#include "song/WaveRenderer.h"
 #include "sound/SoundInfo.h"
 
 #include <cstdint>
@@ -19,6 +20,25 @@ bool TrimFile(const char* path, float threshold, float longest, const char* out,
 // threshold x full scale, lasts at most longest seconds and ends on the last zero crossing.
 // Data without such a value is left alone. Fails for data that is not 16-bit.
 bool Trim(CSoundInfo& sample, float threshold, float longest);
+
+// Reads a 16-bit stereo file and saves it over itself without the silence after its last sound.
+bool CutTrailingSilence(const char* path, CCharString& errorText);
+
+class CSound;
+
+// How songs are saved as WAVE files: the engine's rendering (which writes whole windows of
+// five seconds), then the silence after the last sound cut off, so that the file lasts as long
+// as the song.
+class CSongRenderer : public CWaveRenderer {
+public:
+    explicit CSongRenderer(CSound& sound) : m_sound(sound) {}
+    bool RenderToWave(const CNoteList& notes, const char* path) override;
+    const CCharString& GetErrorText() const override { return m_errorText; }
+
+private:
+    CSound& m_sound;
+    CCharString m_errorText;
+};
 
 // One partial of a generated tone: a sine at frequency with a four-stage envelope.
 struct GEN_SOUND_INFO {

@@ -96,6 +96,8 @@ void CMainWnd::BuildMenus() {
     add(show, {"&Mixer", kCmdShowMixer});
     show->addSeparator();
     add(show, {"&Arrange all windows", kCmdArrangeWindows});
+    QMenu* tools = m_menuBar->addMenu("&Tools");
+    add(tools, {"&Song Editor", kCmdShowSongEditor});
     QMenu* settings = m_menuBar->addMenu("Settings");
     add(settings, {"Audio", kCmdAudioSettings});
     QMenu* names = settings->addMenu("Note names");

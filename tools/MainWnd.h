@@ -19,6 +19,7 @@ enum COMMAND_ID : int {
     kCmdArrangeWindows = 1456,
     kCmdShowTutorial = 1575,
     kCmdShowScale = 1577,
+    kCmdShowSongEditor = 1580,
     kCmdNoteNamesKey = 1480,
     kCmdNoteNamesSharps = 1481,
 };

@@ -93,14 +93,8 @@ int RunPractice(CCliArgs& args) {
         return Bad("Unknown progression (%s)", progression.c_str());
     request.guitarVolume = args.Has("--mute") ? 0.0001f : 0.7f;
 
-    // The mix the application plays with: the sound folder's "Default.mix", else the built-in one.
     CMix mix;
-    CCharString mixPath;
-    mixPath.Format("%s/Sound/Default.mix", GetExecutableFolder().GetText());
-    if (!FileExists(mixPath) || !mix.Load(mixPath)) {
-        mix.RemoveAll();
-        mix.SetDefaults();
-    }
+    LoadCurrentMix(mix);
     composer.SetMix(&mix);
     PRACTICE_NOTES practice;
     if (!MakePracticeNotes(composer, request, args.Has("--count-in"), practice))

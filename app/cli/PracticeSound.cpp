@@ -2,6 +2,7 @@
 
 #include "core/Path.h"
 #include "core/Settings.h"
+#include "song/Mix.h"
 #include "sound/Sound.h"
 #include "sound/VirtualDevice.h"
 #include "theory/NoteManager.h"
@@ -49,17 +50,39 @@ bool ChooseDevice(CSound& sound, APP_SETTINGS& settings, const char* name) {
 
 } // namespace
 
-int RenderNotesToWave(const CNoteList& notes, const char* outPath) {
-    APP_SETTINGS settings;
+void LoadCurrentMix(CMix& mix) {
+    CCharString mixPath;
+    mixPath.Format("%s/Sound/Default.mix", GetExecutableFolder().GetText());
+    if (!FileExists(mixPath) || !mix.Load(mixPath)) {
+        mix.RemoveAll();
+        mix.SetDefaults();
+    }
+}
+
+bool OFFLINE_SOUND::Open(CCharString& error) {
     settings.SetContentFolders(GetExecutableFolder().GetText());
-    CNoteManager manager;
-    if (!manager.Initialize())
-        return Fail("Can't initialize note manager", manager.GetErrorText());
-    CSound sound(settings, manager);
+    if (!manager.Initialize()) {
+        error.Format("Can't initialize note manager: %s", manager.GetErrorText().GetText());
+        return false;
+    }
+    sound = std::make_unique<CSound>(settings, manager);
     // Offline: the stream exists but nothing consumes it.
-    sound.SetDevice(std::make_unique<CVirtualDevice>(CVirtualDevice::CLOCK_STEPPED));
-    if (!sound.OpenDevice())
-        return Fail("Error initializing sound output", sound.GetErrorText());
+    sound->SetDevice(std::make_unique<CVirtualDevice>(CVirtualDevice::CLOCK_STEPPED));
+    if (!sound->OpenDevice()) {
+        error.Format("Error initializing sound output: %s", sound->GetErrorText().GetText());
+        return false;
+    }
+    return true;
+}
+
+int RenderNotesToWave(const CNoteList& notes, const char* outPath) {
+    OFFLINE_SOUND offline;
+    CCharString error;
+    if (!offline.Open(error)) {
+        std::fprintf(stderr, "practice: %s\n", error.GetText());
+        return 1;
+    }
+    CSound& sound = *offline.sound;
     const auto started = std::chrono::steady_clock::now();
     if (!sound.RenderToWave(notes, outPath)) {
         CCharString why;

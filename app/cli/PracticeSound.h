@@ -1,6 +1,25 @@
 #pragma once
 
+#include "core/Settings.h"
+#include "sound/Sound.h"
 #include "theory/NoteList.h"
+#include "theory/NoteManager.h"
+
+#include <memory>
+
+class CMix;
+
+// The mix the application plays with: the sound folder's "Default.mix", else the built-in one.
+void LoadCurrentMix(CMix& mix);
+
+// An engine on the stepped virtual device with the content root's sample sets: what offline
+// rendering needs. Open fails with the engine's words in error.
+struct OFFLINE_SOUND {
+    APP_SETTINGS settings;
+    CNoteManager manager;
+    std::unique_ptr<CSound> sound;
+    bool Open(CCharString& error);
+};
 
 // The sounding half of the practice command: what the application does with a composed list.
 // Both load the sample sets from the content root's Sound folder, print what went wrong to

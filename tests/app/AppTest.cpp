@@ -25,6 +25,7 @@
 #include "tests/app/AppHarness.h"
 #include "tools/MainWnd.h"
 #include "tools/ShowScaleDlg.h"
+#include "tools/SongEditorDlg.h"
 #include "tools/SpacePainterWnd.h"
 #include "tools/TextWnd.h"
 #include "ui/AppIcon.h"
@@ -479,13 +480,25 @@ TEST_F(AppTest, TimersReachTheToolsAndDriveTheBandView) {
     ASSERT_TRUE(WaitFor([this] { return !m_center->IsPlaying(); }, 3000));
 }
 
-TEST_F(AppTest, CommandLineFileNeedsTheSongEditor) {
+TEST_F(AppTest, FilesOpenInTheSongEditorWhichTheToolsMenuShows) {
+    if (!LinkBuildFolder("Grooves"))
+        GTEST_SKIP() << "the build made no grooves";
     ASSERT_TRUE(Start());
-    EXPECT_FALSE(m_center->OpenFile("/tmp/groove.mid", true));
-    EXPECT_STREQ(m_center->GetError(), "Can't find open window 12");
-    EXPECT_FALSE(m_center->ShowWindowKind(kKindSongEditor, false));
-    EXPECT_STREQ(m_center->GetError(), "Can't find window 12 to show");
+    EXPECT_FALSE(m_center->ShowWindowKind(kKindSongEditor, false)) << "made only when asked for";
+    const QString groove = m_root + "/Grooves/Rock/2 Rock.mid";
+    ASSERT_TRUE(m_center->OpenFile(groove.toUtf8().constData(), true)) << m_center->GetError();
+    CBaseWindow* window = nullptr;
+    ASSERT_TRUE(m_center->FindWindow(kKindSongEditor, &window));
+    auto* editor = static_cast<CSongEditorDlg*>(window);
+    EXPECT_TRUE(editor->IsShown());
+    EXPECT_EQ(editor->GetGroove().m_header.name, "2 Rock");
     EXPECT_FALSE(m_center->OpenFile("/tmp/take.wav", true));
+    editor->ShowWnd(false);
+    QAction* item = Frame()->GetAction(kCmdShowSongEditor);
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    EXPECT_TRUE(editor->IsShown());
+    EXPECT_EQ(m_center->GetWindows().GetCount(), 5u) << "one Song Editor";
 }
 
 TEST_F(AppTest, DefaultDrumMixFillsTheChannels) {

@@ -411,6 +411,22 @@ TEST_F(GrooveFolder, RepeatedPlayOrderAlternatesParts) {
     EXPECT_EQ(BassLine(song), (std::vector<int>{36, 31, 36, 31}));
 }
 
+TEST_F(GrooveFolder, NotesBelowTheLowEStringsSoundAnOctaveUp) {
+    CComposition composition;
+    composition.m_header.SetBeatTime(0.5);
+    CSongPart* part = NewPart(composition, "A", "Basic", {});
+    CChord eFlat; // E (28) with a flat: the chord sounds on 27, below the bass's low E
+    eFlat.m_root.m_midi = 28;
+    eFlat.m_root.m_accidental = ACCIDENTAL_FLAT;
+    eFlat.m_chordType = 1;
+    part->AddChord(eFlat, -1);
+    CSong song;
+    ASSERT_TRUE(composer.MakeSong(*part, song, Manager())) << part->m_error.GetText();
+    EXPECT_EQ(BassLine(song), (std::vector<int>{39}));
+    for (const CNote& note : song.FindTrack(THING_LEAD_GUITAR)->m_notes)
+        EXPECT_GE(note.m_midi, 40) << "the lead's root would be 39";
+}
+
 TEST_F(GrooveFolder, ComposingRetimesTheGroove) {
     CComposition composition;
     composition.m_header.SetBeatTime(0.25); // 240 beats per minute

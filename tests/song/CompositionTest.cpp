@@ -154,6 +154,7 @@ struct SONG_FILE_CASE {
     const char* parts;
     const char* chords;
     const char* error; // null: the load succeeds
+    int line;          // the file line the error names
 };
 
 void PrintTo(const SONG_FILE_CASE& c, std::ostream* out) {
@@ -179,6 +180,7 @@ TEST_P(SongFileTest, Loads) {
     if (c.error) {
         EXPECT_FALSE(ok);
         EXPECT_EQ(composition.GetError(), c.error);
+        EXPECT_EQ(composition.GetErrorLine(), c.line);
     } else {
         EXPECT_TRUE(ok) << composition.GetError().GetText();
     }
@@ -187,15 +189,16 @@ TEST_P(SongFileTest, Loads) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SongFileTest,
     ::testing::Values(
-        SONG_FILE_CASE{"plain", "Verse~1^", "48/0/1,", nullptr},
+        SONG_FILE_CASE{"plain", "Verse~1^", "48/0/1,", nullptr, 0},
         SONG_FILE_CASE{"two-number chord", "Verse~1^", "48/0/1,50/0,",
                        "Can't load part: Can't get chord from (50/0): root, accidental and "
-                       "chord type are needed"},
-        SONG_FILE_CASE{"unknown part", "Verse~1^Bridge~1^", "", "Can't find song part (Bridge)"},
-        SONG_FILE_CASE{"no name", "~1^", "", "Can't get part's name from (~1)"},
-        SONG_FILE_CASE{"no repeat", "Verse^", "", "Can't get part's repeat count from (Verse)"},
-        SONG_FILE_CASE{"empty repeat", "Verse~^", "",
-                       "Can't get part's repeat count from (Verse~)"}));
+                       "chord type are needed",
+                       12},
+        SONG_FILE_CASE{"unknown part", "Verse~1^Bridge~1^", "", "Can't find song part (Bridge)", 4},
+        SONG_FILE_CASE{"no name", "~1^", "", "Can't get part's name from (~1)", 4},
+        SONG_FILE_CASE{"no repeat", "Verse^", "", "Can't get part's repeat count from (Verse)", 4},
+        SONG_FILE_CASE{"empty repeat", "Verse~^", "", "Can't get part's repeat count from (Verse~)",
+                       4}));
 
 TEST_F(CompositionTest, ReaderDefaultsAndIgnoredValues) {
     std::string path = folder.Path("Defaults.Song");
