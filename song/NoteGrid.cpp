@@ -662,37 +662,11 @@ bool CNoteGrid::SetStaffMark(const CELL_REF& at, STAFF_MARK which, int value) {
     return true;
 }
 
-bool CNoteGrid::AddMeasure() {
-    const int cellsPerMeasure = 16 / m_header.beatUnit * m_header.beatsPerMeasure;
-    if (cellsPerMeasure * (m_measures + 1) > kMaxCells)
-        return Fail("Too many notes.\nCan not add another measure.");
-    const int oldBeats = m_beats;
-    ++m_measures;
-    m_header.measureCount = m_measures;
-    m_beats = m_measures * m_header.beatsPerMeasure;
-    for (CNoteRow& row : m_rows)
-        MakeBeats(row, oldBeats);
-    Edited(-1);
-    return true;
-}
-
-bool CNoteGrid::DeleteLastMeasure() {
-    if (m_measures <= 1)
-        return Fail("Can't delete the only measure");
-    --m_measures;
-    m_header.measureCount = m_measures;
-    m_beats = m_measures * m_header.beatsPerMeasure;
-    for (CNoteRow& row : m_rows)
-        row.m_beats.SetCount(static_cast<size_t>(m_beats));
-    // Kept-aside notes of the deleted measure go with it.
-    const double end = m_beats * GetBeatLength() - m_tolerance;
-    CNoteList kept;
-    for (const CNote& note : m_unplaced)
-        if (!note.HasTime() || note.m_time < end)
-            kept.Append(note);
-    m_unplaced = kept;
-    Edited(-1);
-    return true;
+bool CNoteGrid::Fits(const SONG_HEADER& header, int measures) {
+    if (header.beatUnit <= 0 || header.beatUnit > 16)
+        return false;
+    return static_cast<long long>(16 / header.beatUnit) * header.beatsPerMeasure * measures <=
+           kMaxCells;
 }
 
 // ------------------------------------------------------------------------------- voicing

@@ -114,6 +114,9 @@ class CNoteGrid {
 public:
     // The most sixteenth cells a row may hold (the Groove Info dialog's bound).
     static constexpr int kMaxCells = 40;
+    // Whether a groove of that timing and length fits in a row. The groove's owner adds and
+    // deletes measures for all its tracks at once and lays them in again.
+    static bool Fits(const SONG_HEADER& header, int measures);
 
     // Makes the rows of a kind of grid, or of a staff of that kind, for a groove's timing (beat
     // time, beats per measure, beat unit, measure count, at least 1). instrument is what rebuilt
@@ -150,10 +153,6 @@ public:
     // articulation (accented, ghost, muted, normal) or duration style (staccato, legato).
     // Accented and ghost notes take a matching volume, so the mark is heard and kept.
     bool SetStaffMark(const CELL_REF& at, STAFF_MARK which, int value);
-    // Adds a measure at the end, or deletes the last one. Refusals: "Too many notes.\nCan not
-    // add another measure." and "Can't delete the only measure".
-    bool AddMeasure();
-    bool DeleteLastMeasure();
 
     // The rhythm grid shows the chord a strum plays: voicing is one note per string with string
     // and fret (strings without pitch are not played). Laid again after every edit.

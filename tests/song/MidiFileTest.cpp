@@ -467,32 +467,6 @@ TEST_F(MidiSaveTest, LongTrackDoesNotDriftBeyondOneTick) {
     EXPECT_NEAR(back[0].m_notes[2999].m_time, 2999 * 0.1003, 0.5 / CMidiFile::kDivision);
 }
 
-// Reads `midicsv FILE` into lines of comma-separated fields.
-std::vector<std::vector<std::string>> MidiCsv(const std::string& path, int& status) {
-    std::vector<std::vector<std::string>> rows;
-    std::string command = "midicsv '" + path + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) {
-        status = -1;
-        return rows;
-    }
-    char line[4096];
-    while (std::fgets(line, sizeof(line), pipe)) {
-        std::vector<std::string> fields;
-        std::stringstream stream(line);
-        std::string field;
-        while (std::getline(stream, field, ',')) {
-            size_t first = field.find_first_not_of(" \r\n");
-            size_t last = field.find_last_not_of(" \r\n");
-            fields.push_back(first == std::string::npos ? ""
-                                                        : field.substr(first, last - first + 1));
-        }
-        rows.push_back(fields);
-    }
-    status = pclose(pipe);
-    return rows;
-}
-
 TEST_F(MidiSaveTest, AnIndependentReaderSeesTheSameFile) {
     CSong song = MakeBand();
     std::string path = folder.Path("csv.mid");

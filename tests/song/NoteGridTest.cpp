@@ -107,19 +107,6 @@ TEST(NoteGrid, PitchesFindTheirStringOrStaffStep) {
     EXPECT_EQ(back[0].m_midi, 59);
 }
 
-TEST(NoteGrid, MeasuresStayWithinTheCapacity) {
-    CNoteGrid grid;
-    grid.Init(GRID_LEAD, false, Header(2));
-    EXPECT_FALSE(grid.AddMeasure()) << "3 x 16 sixteenths pass 40";
-    EXPECT_STREQ(grid.GetError(), "Too many notes.\nCan not add another measure.");
-    ASSERT_TRUE(grid.DeleteLastMeasure());
-    EXPECT_FALSE(grid.DeleteLastMeasure());
-    EXPECT_STREQ(grid.GetError(), "Can't delete the only measure");
-    ASSERT_TRUE(grid.AddMeasure());
-    EXPECT_EQ(grid.GetBeatCount(), 8);
-    EXPECT_DOUBLE_EQ(grid.GetRow(0).m_beats[7].m_start, 3.5);
-}
-
 // Every shipped groove, in every grid and staff, comes back note for note.
 TEST(NoteGrid, ShippedGroovesSurviveTheRoundTrip) {
     namespace fs = std::filesystem;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 // A fresh folder under the system's temporary folder, removed with the object.
 class CTempFolder {
@@ -34,4 +37,30 @@ inline std::string ReadBytes(const std::string& path) {
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Reads `midicsv FILE` into lines of comma-separated fields.
+inline std::vector<std::vector<std::string>> MidiCsv(const std::string& path, int& status) {
+    std::vector<std::vector<std::string>> rows;
+    std::string command = "midicsv '" + path + "' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) {
+        status = -1;
+        return rows;
+    }
+    char line[4096];
+    while (std::fgets(line, sizeof(line), pipe)) {
+        std::vector<std::string> fields;
+        std::stringstream stream(line);
+        std::string field;
+        while (std::getline(stream, field, ',')) {
+            size_t first = field.find_first_not_of(" \r\n");
+            size_t last = field.find_last_not_of(" \r\n");
+            fields.push_back(first == std::string::npos ? ""
+                                                        : field.substr(first, last - first + 1));
+        }
+        rows.push_back(fields);
+    }
+    status = pclose(pipe);
+    return rows;
 }
