@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test test-asan fuzz bench format clean
+.PHONY: all deps configure build run test test-asan fuzz bench package package-test format clean
 
 all: build
 
@@ -41,6 +41,14 @@ fuzz: deps
 
 bench: build
 	@scripts/run-benchmarks $(BUILD)
+
+# A Debian package of the installed program (BUILD/modal-atlas_*.deb), and the test that runs it
+# unpacked into a read-only folder, for a user with an empty home.
+package: build
+	@cmake --build $(BUILD) --target package
+
+package-test: package
+	@scripts/package-test $(BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

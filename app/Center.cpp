@@ -1,5 +1,6 @@
 #include "app/Center.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QLayout>
 #include <QMdiArea>
@@ -20,6 +21,7 @@
 #include "sound/AudioDevice.h"
 #include "sound/Render.h"
 #include "sound/Sound.h"
+#include "sound/SoundCapture.h"
 #include "theory/NoteManager.h"
 #include "tools/AudioSettingsDlg.h"
 #include "tools/MainWnd.h"
@@ -28,6 +30,7 @@
 #include "tools/SongEditorDlg.h"
 #include "tools/SpacePainterWnd.h"
 #include "tools/TextWnd.h"
+#include "tools/TunerDlg.h"
 #include "ui/MessageBox.h"
 
 namespace {
@@ -81,6 +84,9 @@ public:
     double GetPlayTime() const override { return m_center.GetPlayTime(); }
     const CCharString& GetHostError() const override { return m_center.m_error; }
     CCharString GetGrooveRoot() const override { return m_center.m_settings->grooveRootPath; }
+    CCharString GetUserGrooveRoot() const override {
+        return m_center.m_settings->folders.GetUser(FOLDER_GROOVES);
+    }
     // The band shows nothing until it exists; the camera requests reach the scene.
     bool ShowScaleMarks(int, int) override { return true; }
     bool ShowNotesOnGuitars(const CNoteList&) override { return true; }
@@ -194,6 +200,19 @@ private:
     std::unique_ptr<CSongRenderer> m_renderer;
 };
 
+class CCenter::CTunerLink : public CTunerHost {
+public:
+    explicit CTunerLink(CCenter& center) : m_center(center) {}
+    bool StartCapture(CCharString& error) override { return m_center.StartCapture(error); }
+    void StopCapture() override { m_center.StopCapture(); }
+    CNote GetLatestInputNote() const override { return m_center.m_latestInput; }
+    CCharString GetCaptureError() const override { return m_center.GetCaptureError(); }
+    CNoteManager& GetNoteManager() override { return *m_center.m_noteManager; }
+
+private:
+    CCenter& m_center;
+};
+
 CCenter::CCenter(int appNumber, const char* commandLine)
     : m_appNumber(appNumber), m_commandLine(commandLine),
       m_keyClockStart(std::chrono::steady_clock::now()) {}
@@ -201,6 +220,7 @@ CCenter::CCenter(int appNumber, const char* commandLine)
 CCenter::~CCenter() {
     // A start-up that failed before the message loop never ran Close: take the windows down
     // without saving anything.
+    m_closed = true;
     for (CBaseWindow* window : m_windows)
         delete window;
     m_windows.RemoveAll();
@@ -271,9 +291,9 @@ bool CCenter::Initialize() {
         return FailReported(__FILE__, __LINE__, "Can't initialize note manager: %s",
                             m_noteManager->GetErrorText().GetText());
 
-    CCharString mixPath;
-    mixPath.Format("%s/%s", m_settings->soundPath.GetText(), kDefaultMix);
-    // A missing "Default.mix" is not an error: the built-in mix stands in.
+    // The user's own "Default.mix" before a shipped one. A missing one is not an error: the
+    // built-in mix stands in.
+    const CCharString mixPath = m_settings->folders.Find(FOLDER_SOUND, kDefaultMix);
     if (!m_mix->Load(mixPath) && !m_mix->SetDefaults())
         return FailReported(__FILE__, __LINE__, "Can't set default mix: %s",
                             m_mix->GetError().GetText());
@@ -283,14 +303,21 @@ bool CCenter::Initialize() {
     m_sound = std::make_unique<CSound>(*m_settings, *m_noteManager);
     if (m_deviceFactory)
         m_sound->SetDevice(m_deviceFactory());
-    m_capture = std::make_unique<CSoundCaptureStub>();
+    // Input notes cross to this thread as posted messages, each with its own copy.
+    CMainWnd* frame = m_mainWnd.get();
+    m_capture = std::make_unique<CSoundCapture>(m_settings->audio, [frame](CNote* note) {
+        frame->PostUserMessage(kMsgPlayNote, 0, reinterpret_cast<intptr_t>(note));
+    });
+    if (m_captureFactory)
+        m_capture->SetDevice(m_captureFactory());
     OpenAudioDevices(); // device errors never fail the start
 
     m_generator = std::make_unique<CGeneratorStub>();
     m_composer = std::make_unique<CComposer>(*m_noteManager);
     // The composer reads its grooves from the groove root and applies the current mix; it has
     // nothing else to initialise, so it cannot fail here.
-    m_composer->SetGrooveRoot(m_settings->grooveRootPath);
+    m_composer->SetGrooveRoot(m_settings->grooveRootPath,
+                              m_settings->folders.GetUser(FOLDER_GROOVES));
     m_composer->SetMix(m_mix.get());
 
     m_animator = std::make_unique<CBandAnimatorStub>();
@@ -455,11 +482,15 @@ bool CCenter::OpenAudioDevices() {
         REPORT_ERROR("Error initializing sound output: %s", m_sound->GetErrorText().GetText());
         failed = true;
     }
-    if (m_capture && !m_capture->Initialize(44100, 16, 2)) {
+    if (m_capture && !m_capture->SetFormat(44100, 16, 2)) {
         message.AppendFormat("Error initializing sound input:\n%s\n",
                              m_capture->GetErrorText().GetText());
         REPORT_ERROR("Error initializing sound input: %s", m_capture->GetErrorText().GetText());
         failed = true;
+    } else if (m_capture && m_captureUsers > 0) {
+        // The Tuner or the listening Show Scale tool goes on hearing the newly opened device.
+        if (!m_capture->GetReady(nullptr, 0.0) || !m_capture->Start(false))
+            REPORT_ERROR("Can't start sound capture: %s", m_capture->GetErrorText().GetText());
     }
     if (!failed)
         return true;
@@ -600,6 +631,10 @@ bool CCenter::OnCommand(int id) {
     case kCmdArrangeWindows:
         ArrangeWindows();
         return true;
+    case kCmdShowTuner:
+        return ShowTuner();
+    case kCmdListen:
+        return ToggleListening();
     case kCmdAudioSettings: {
         auto outputs = [this](CVarList<DEVICE_INFO>& devices, CCharString& why) {
             if (!m_sound->EnumerateDevices()) {
@@ -609,15 +644,23 @@ bool CCenter::OnCommand(int id) {
             devices = m_sound->GetDevices();
             return true;
         };
-        // The sound capture lists no devices of its own yet: its list offers the virtual input.
+        auto inputs = [this](CVarList<DEVICE_INFO>& devices, CCharString& why) {
+            if (!m_capture->EnumerateDevices()) {
+                why = m_capture->GetErrorText();
+                return false;
+            }
+            devices = m_capture->GetDevices();
+            return true;
+        };
         // Playback stops before the devices are opened again.
-        return m_sound && ::OpenAudioSettings(
-                              m_mainWnd.get(), m_settings->audio, EnumerateVirtualInputs, outputs,
-                              [this] {
-                                  Stop();
-                                  OpenAudioDevices();
-                              },
-                              m_error);
+        return m_sound && m_capture &&
+               ::OpenAudioSettings(
+                   m_mainWnd.get(), m_settings->audio, inputs, outputs,
+                   [this] {
+                       Stop();
+                       OpenAudioDevices();
+                   },
+                   m_error);
     }
     case kCmdNoteNamesKey:
     case kCmdNoteNamesSharps: {
@@ -652,6 +695,10 @@ bool CCenter::OnKeyDown(int key, Qt::KeyboardModifiers modifiers) {
         return OnCommand(kCmdShowTutorial), true;
     if (key == Qt::Key_F2)
         return OnCommand(kCmdShowBand), true;
+    if (key == Qt::Key_F3)
+        return OnCommand(kCmdShowTuner), true;
+    if (key == Qt::Key_H && (modifiers & Qt::ControlModifier))
+        return OnCommand(kCmdListen), true;
     if (modifiers & Qt::ControlModifier) {
         if (!m_scene)
             return false;
@@ -753,11 +800,13 @@ bool CCenter::OnUserMessage(int message, intptr_t wParam, intptr_t lParam) {
         // No pending text lines are kept in this application.
         return true;
     case kMsgPlayNote: {
+        // The sound capture's notes have no instrument; a note to play always has one.
         auto* note = reinterpret_cast<CNote*>(lParam);
-        if (note) {
+        if (note && note->m_thing == THING_NONE)
+            TakeInputNote(*note);
+        else if (note)
             PlaySingleNote(*note);
-            delete note;
-        }
+        delete note;
         return true;
     }
     case kMsgFreeBlock:
@@ -773,6 +822,100 @@ bool CCenter::OnUserMessage(int message, intptr_t wParam, intptr_t lParam) {
     default:
         return false;
     }
+}
+
+bool CCenter::StartCapture(CCharString& error) {
+    if (!m_capture) {
+        error = "Device is not initialized.\nPlease go to Audio Settings and select the device";
+        return false;
+    }
+    if (m_captureUsers == 0) {
+        m_latestInput.Reset();
+        m_latestInput.m_volume = 0.0f; // nothing heard yet
+        // Nothing in this application records, so capture is readied here, without a file.
+        if ((!m_capture->IsReady() && !m_capture->GetReady(nullptr, 0.0)) ||
+            !m_capture->Start(false)) {
+            error = m_capture->GetErrorText();
+            return false;
+        }
+    }
+    ++m_captureUsers;
+    return true;
+}
+
+void CCenter::StopCapture() {
+    if (m_captureUsers == 0 || --m_captureUsers > 0)
+        return;
+    if (m_capture && !m_capture->Stop())
+        REPORT_ERROR("Can't stop sound capture: %s", m_capture->GetErrorText().GetText());
+    m_latestInput.Reset();
+    m_latestInput.m_volume = 0.0f;
+    // While closing, the Tuner stops capture as it goes, after other windows went.
+    if (m_closed)
+        return;
+    if (auto* scale = dynamic_cast<CShowScaleDlg*>(Lookup(kKindShowScale)))
+        scale->StopHearing();
+}
+
+CCharString CCenter::GetCaptureError() const {
+    CCharString error;
+    if (m_capture && m_captureUsers > 0 && !m_capture->IsInitialized())
+        error = m_capture->GetErrorText();
+    return error;
+}
+
+void CCenter::TakeInputNote(CNote& note) {
+    // Notes still on their way after capture stopped say nothing any more.
+    if (m_captureUsers == 0 || !m_noteManager)
+        return;
+    CompleteInputNote(*m_noteManager, note);
+    m_latestInput = note;
+    if (m_listening)
+        if (auto* scale = dynamic_cast<CShowScaleDlg*>(Lookup(kKindShowScale)))
+            scale->HearInput(note);
+}
+
+bool CCenter::ShowTuner() {
+    auto* tuner = dynamic_cast<CTunerDlg*>(Lookup(kKindTuner));
+    bool shown;
+    if (tuner) {
+        shown = tuner->ShowWnd(true);
+    } else {
+        if (!m_tunerLink)
+            m_tunerLink = std::make_unique<CTunerLink>(*this);
+        tuner = new CTunerDlg(*m_tunerLink);
+        const WND_RECT place = CTunerDlg::DefaultRect();
+        if (!tuner->CreateTool(m_mainWnd->GetMdiArea(), "Tuner", &place)) {
+            Fail("Can't create Tuner dialog: %s", tuner->GetError().GetText());
+            delete tuner;
+            return false;
+        }
+        AddWindow(tuner);
+        shown = tuner->IsShown();
+    }
+    if (!shown) {
+        m_error = tuner->GetError();
+        ShowMessageBox(m_mainWnd.get(), m_error, "Audio Device Error", MB_ICON_STOP);
+    }
+    return shown;
+}
+
+bool CCenter::ToggleListening() {
+    if (m_listening) {
+        m_listening = false;
+        StopCapture();
+    } else {
+        CCharString why;
+        if (!StartCapture(why)) {
+            m_error.Format("Can't start pitch detection: %s", why.GetText());
+            ShowMessageBox(m_mainWnd.get(), m_error, "Audio Device Error", MB_ICON_STOP);
+        } else {
+            m_listening = true;
+        }
+    }
+    if (QAction* action = m_mainWnd->GetAction(kCmdListen))
+        action->setChecked(m_listening);
+    return true;
 }
 
 bool CCenter::BuildInstrumentList() {
@@ -798,11 +941,13 @@ bool CCenter::Close() {
     m_windows.RemoveAll();
 
     if (m_mix && m_settings) {
-        CCharString mixPath;
-        mixPath.Format("%s/%s", m_settings->soundPath.GetText(), kDefaultMix);
-        // A failed save is reported, but the close goes on: returning at once would leave the
-        // services running and lose the window placements with the settings.
-        if (!m_mix->Save(mixPath))
+        // Into the user's sound folder: an installed program's own stays as shipped. A failed
+        // save is reported, but the close goes on: returning at once would leave the services
+        // running and lose the window placements with the settings.
+        CCharString mixPath, why;
+        if (!m_settings->folders.MakeWritePath(FOLDER_SOUND, kDefaultMix, mixPath, why))
+            ok = FailReported(__FILE__, __LINE__, "Can't save mix: %s", why.GetText());
+        else if (!m_mix->Save(mixPath))
             ok =
                 FailReported(__FILE__, __LINE__, "Can't save mix: %s", m_mix->GetError().GetText());
     }

@@ -26,7 +26,7 @@ class CShowScaleDlg;
 class CSongEditorDlg;
 class CSpacePainter;
 class CBandAnimatorStub;
-class CSoundCaptureStub;
+class CSoundCapture;
 class CGeneratorStub;
 
 // Application identity.
@@ -105,6 +105,24 @@ public:
     // Hands the command line to OpenFile when it names a file.
     void HandleCommandLine() override;
 
+    // Sound input for the Tuner and for listening to the player. The first user readies
+    // capture (without a recording) and starts it; the last one stops it. False with the
+    // capture's words in error.
+    bool StartCapture(CCharString& error);
+    void StopCapture();
+    // The latest input note, its names, octave and exact frequency filled; reset when capture
+    // stops.
+    const CNote& GetLatestInputNote() const { return m_latestInput; }
+    // Empty while capture works; the capture's words once its device went away.
+    CCharString GetCaptureError() const;
+    CSoundCapture* GetCapture() const { return m_capture.get(); }
+    // Whether the Show Scale tool hears the player (Show > Listen to my playing).
+    bool IsListening() const { return m_listening; }
+    // Tests choose the input device the capture opens; without a factory it picks its own.
+    void SetCaptureDeviceFactory(std::function<std::unique_ptr<CAudioDevice>()> factory) {
+        m_captureFactory = std::move(factory);
+    }
+
     // Routes from the main window.
     bool OnCommand(int id) override;
     bool OnKeyDown(int key, Qt::KeyboardModifiers modifiers) override;
@@ -136,6 +154,10 @@ private:
     bool Fail(const char* format, ...) MA_PRINTF(2, 3);
     bool FailReported(const char* file, int line, const char* format, ...) MA_PRINTF(4, 5);
     bool CreateToolWindows();
+    bool ShowTuner();
+    bool ToggleListening();
+    // An input note from the capture thread: kept as the latest and heard by Show Scale.
+    void TakeInputNote(CNote& note);
     void AddWindow(CBaseWindow* window);
     void SetDefaultDrumMix();
     CBaseWindow* Lookup(int kind) const;
@@ -160,7 +182,7 @@ private:
     std::unique_ptr<CMidiKeyboard> m_midiKeyboard;
     std::unique_ptr<CComposer> m_composer;
     std::unique_ptr<CSound> m_sound;
-    std::unique_ptr<CSoundCaptureStub> m_capture;
+    std::unique_ptr<CSoundCapture> m_capture;
     std::unique_ptr<CGeneratorStub> m_generator;
     std::unique_ptr<CBandAnimatorStub> m_animator;
     std::unique_ptr<CSpacePainter> m_scene;
@@ -178,6 +200,10 @@ private:
     bool m_closed = false;
     std::chrono::steady_clock::time_point m_keyClockStart;
     std::function<std::unique_ptr<CAudioDevice>()> m_deviceFactory;
+    std::function<std::unique_ptr<CAudioDevice>()> m_captureFactory;
+    CNote m_latestInput;
+    int m_captureUsers = 0;
+    bool m_listening = false;
     // What the Show Scale tool asks of the application, answered by this object.
     class CShowScaleLink;
     std::unique_ptr<CShowScaleLink> m_showScaleLink;
@@ -186,4 +212,7 @@ private:
     // What the Song Editor asks of the application.
     class CSongEditorLink;
     std::unique_ptr<CSongEditorLink> m_songEditorLink;
+    // What the Tuner asks of the application.
+    class CTunerLink;
+    std::unique_ptr<CTunerLink> m_tunerLink;
 };

@@ -21,6 +21,7 @@
 
 #include "app/Center.h"
 #include "app/SingleInstance.h"
+#include "app/Version.h"
 #include "core/Crash.h"
 #include "core/Path.h"
 #include "core/Report.h"
@@ -76,6 +77,8 @@ void WhenStarted(CCenter& center) {
 int main(int argc, char** argv) {
     InstallCrashHandler();
     CApplication app(argc, argv);
+    // Desktops match the windows to the desktop entry by this name.
+    QGuiApplication::setDesktopFileName(MA_APP_ID);
     if (const char* root = std::getenv("MA_CONTENT_ROOT"); root && *root)
         OverrideExecutableFolder(root);
 

@@ -1,5 +1,6 @@
 #include "core/Crash.h"
 
+#include "core/ContentFolders.h"
 #include "core/Path.h"
 
 #include <atomic>
@@ -985,14 +986,20 @@ namespace {
 CCharString StateFolderPath(const CCharString& primary) {
     const char* name = std::strrchr(primary.GetText(), '/');
     name = name != nullptr ? name + 1 : primary.GetText();
-    const char* xdg = std::getenv("XDG_STATE_HOME");
-    const char* home = std::getenv("HOME");
-    CCharString path;
-    if (xdg != nullptr && xdg[0] == '/')
-        path.Format("%s/modal-atlas/%s", xdg, name);
-    else if (home != nullptr && *home)
-        path.Format("%s/.local/state/modal-atlas/%s", home, name);
+    CCharString path =
+        CContentFolders::GetUserFolder(FOLDER_LOGS, USER_BASE_FOLDERS::FromEnvironment());
+    if (!path.IsEmpty())
+        path.Append(name);
     return path;
+}
+
+// Beside the program when it may write there; an installed program's tree is left alone.
+bool MayWriteBeside(const char* executablePath, const CCharString& primary) {
+    PATH_PARTS parts;
+    CContentFolders folders;
+    if (SplitPath(executablePath, parts) && !parts.folder.IsEmpty())
+        folders.Locate(parts.folder);
+    return !folders.IsShared() && Writable(primary);
 }
 
 void MakeFolderOf(const CCharString& path) {
@@ -1005,13 +1012,14 @@ void MakeFolderOf(const CCharString& path) {
 CCharString ChooseCrashReportPath(const char* executablePath) {
     CCharString primary = MakeCrashReportPath(executablePath);
     CCharString state = StateFolderPath(primary);
-    return Writable(primary) || state.IsEmpty() ? primary : state;
+    return MayWriteBeside(executablePath, primary) || state.IsEmpty() ? primary : state;
 }
 
 bool InstallCrashHandler() {
-    CCharString primary = MakeCrashReportPath(GetExecutablePath());
+    const CCharString executable = GetExecutablePath();
+    CCharString primary = MakeCrashReportPath(executable);
     CCharString state = StateFolderPath(primary);
-    if (Writable(primary) || state.IsEmpty())
+    if (MayWriteBeside(executable, primary) || state.IsEmpty())
         // Should the folder refuse the file after all, the state folder takes the report.
         return Install(primary, state);
     MakeFolderOf(state);

@@ -37,6 +37,12 @@ public:
             m_held = true;
         }
     }
+    // Takes the lock only when it is free or already this thread's; returns whether it is held.
+    bool TryLock() {
+        if (m_crit != nullptr && !m_held)
+            m_held = m_crit->TryEnter();
+        return m_held;
+    }
     void Unlock() {
         if (m_held) {
             m_held = false;

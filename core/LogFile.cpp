@@ -1,5 +1,6 @@
 #include "core/LogFile.h"
 
+#include "core/ContentFolders.h"
 #include "core/Path.h"
 
 #include <cstring>
@@ -19,5 +20,14 @@ CCharString CLogFile::MakeLogPath(const char* executablePath, const char* extens
 
 bool CLogFile::Open(const char* extension) {
     CCharString path = MakeLogPath(GetExecutablePath(), extension);
+    // An installed program keeps its log in the user's state folder, under the same name; when
+    // that cannot be made, opening beside the program says why.
+    const CContentFolders folders = CContentFolders::ForProgram();
+    if (folders.IsShared()) {
+        const char* name = std::strrchr(path.GetText(), '/');
+        CCharString file(name != nullptr ? name + 1 : path.GetText()), inState, why;
+        if (folders.MakeWritePath(FOLDER_LOGS, file, inState, why))
+            path = inState;
+    }
     return CDiskFile::Open(path, false, true, false);
 }

@@ -2,7 +2,8 @@
 
 #include "core/DiskFile.h"
 
-// The application's log: a disk file beside the executable, named after it.
+// The application's log: a disk file beside the executable, named after it (in the user's
+// state folder when the program is installed).
 class CLogFile : public CDiskFile {
 public:
     ~CLogFile() override = default;

@@ -24,21 +24,16 @@ void APP_SETTINGS::SetWindowDefaults() {
 }
 
 void APP_SETTINGS::SetContentFolders(const char* root) {
-    CCharString base(root);
-    // Trailing separators would double up in "%s/Data/".
-    while (base.GetLength() > 1 && base.At(base.GetLength() - 1) == '/')
-        base.Cut(base.GetLength() - 1);
-    dataPath.Format("%s/Data/", base.GetText());
-    soundPath.Format("%s/Sound/", base.GetText());
-    tutorialPath.Format("%s/Tutorials/", base.GetText());
-    grooveRootPath.Format("%s/Grooves/", base.GetText());
-    groovePath = grooveRootPath;
-    CCharString user = GetUserDataFolder();
-    if (!user.IsEmpty())
-        userGrooveRootPath.Format("%s/Grooves/", user.GetText());
-    tempPath.Format("%s/Temp/", base.GetText());
-    midiPath.Format("%s/MIDI/", base.GetText());
-    wavePath.Format("%s/WAVE/", base.GetText());
-    defaultSongPath.Format("%s/Songs/", base.GetText());
-    songPath = defaultSongPath;
+    folders.Locate(root);
+    dataPath = folders.GetShipped(FOLDER_DATA);
+    soundPath = folders.GetShipped(FOLDER_SOUND);
+    tutorialPath = folders.GetShipped(FOLDER_TUTORIALS);
+    grooveRootPath = folders.GetShipped(FOLDER_GROOVES);
+    groovePath = folders.GetUser(FOLDER_GROOVES);
+    userGrooveRootPath = groovePath;
+    tempPath = folders.GetUser(FOLDER_TEMP);
+    midiPath = folders.GetUser(FOLDER_MIDI);
+    wavePath = folders.GetUser(FOLDER_WAVE);
+    defaultSongPath = folders.GetShipped(FOLDER_SONGS);
+    songPath = folders.GetUser(FOLDER_SONGS);
 }

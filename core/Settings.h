@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/CharString.h"
+#include "core/ContentFolders.h"
 
 // A window rectangle as the settings keep it (left, top, right, bottom). A left edge of -1
 // means unset: the window chooses its own place.
@@ -101,13 +102,17 @@ struct APP_SETTINGS {
     CCharString grooveRootPath;
     CCharString userGrooveRootPath; // the user's own grooves; never stored
     CCharString tutorialPath;
+    // Where each folder reads shipped content and writes the user's files; never stored.
+    CContentFolders folders;
 
     APP_SETTINGS();
 
     // Defaults of every window part after a load that finds no value: all rectangles unset,
     // every window shown except the Mixer and the Generator.
     void SetWindowDefaults();
-    // Computes every folder from the content root (the executable's folder); the current
-    // groove folder starts as the groove root.
+    // Computes every folder for a program in root (the executable's folder): the folders the
+    // program reads from (data, sound, tutorials, groove root, default songs) hold the shipped
+    // content, the others are where it writes. The current groove folder starts as the user's
+    // groove root.
     void SetContentFolders(const char* root);
 };

@@ -1,5 +1,6 @@
 #include "song/Composer.h"
 
+#include "core/ContentFolders.h"
 #include "core/Path.h"
 #include "song/Composition.h"
 #include "song/MidiFile.h"
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdlib>
+#include <strings.h>
 
 namespace {
 
@@ -71,7 +73,8 @@ void PRACTICE_REQUEST::SetTempo(double beatsPerMinute) {
 // CComposer
 
 CComposer::CComposer(CNoteManager& manager) : m_manager(manager) {
-    m_grooveRoot.Format("%s/Grooves", GetExecutableFolder().GetText());
+    const CContentFolders folders = CContentFolders::ForProgram();
+    SetGrooveRoot(folders.GetShipped(FOLDER_GROOVES), folders.GetUser(FOLDER_GROOVES));
 }
 
 bool CComposer::GetScaleChord(int scale, int root, int group, int degree, CChord& chord) {
@@ -99,24 +102,32 @@ bool CComposer::Fail(const char* format, ...) {
 }
 
 CCharString CComposer::GetGroovePath(const char* style, const char* name) const {
-    CCharString path;
-    path.Format("%s/%s/%s.mid", m_grooveRoot.GetText(), style, name);
-    return path;
+    CCharString file;
+    file.Format("%s/%s.mid", style, name);
+    return CContentFolders::FindUserFirst(m_userGrooveRoot, m_grooveRoot, file);
 }
 
 bool CComposer::FindFirstGroove(const char* style, CCharString& name) {
-    CCharString folder;
-    folder.Format("%s/%s", m_grooveRoot.GetText(), style);
-    CTree<FILE_INFO> listing;
-    LIST_OPTIONS options;
-    options.folders = false;
-    options.extension = "mid";
-    if (!ListFolder(folder, listing, options) || listing.GetCount() == 0)
-        return Fail("No groove in style (%s)", style);
-    PATH_PARTS parts;
-    SplitPath(listing[0].item.path, parts);
-    name = parts.name;
-    return true;
+    bool found = false;
+    // The user's grooves join the shipped ones in the list.
+    for (const CCharString* root : {&m_grooveRoot, &m_userGrooveRoot}) {
+        if (root->IsEmpty())
+            continue;
+        CCharString folder;
+        folder.Format("%s/%s", root->GetText(), style);
+        CTree<FILE_INFO> listing;
+        LIST_OPTIONS options;
+        options.folders = false;
+        options.extension = "mid";
+        if (!ListFolder(folder, listing, options) || listing.GetCount() == 0)
+            continue;
+        PATH_PARTS parts;
+        SplitPath(listing[0].item.path, parts);
+        if (!found || strcasecmp(parts.name, name) < 0)
+            name = parts.name;
+        found = true;
+    }
+    return found || Fail("No groove in style (%s)", style);
 }
 
 int CComposer::GetChordScale(int scale) {

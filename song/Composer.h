@@ -73,8 +73,13 @@ class CComposer {
 public:
     explicit CComposer(CNoteManager& manager);
 
-    // Folder that holds the groove styles ("<content root>/Grooves" unless set).
-    void SetGrooveRoot(const char* folder) { m_grooveRoot.Set(folder); }
+    // Folders that hold the groove styles: the shipped grooves and the user's, whose groove of
+    // the same style and name is the one played (both the program's groove folders unless
+    // set; without a user's folder only the shipped one is read).
+    void SetGrooveRoot(const char* folder, const char* userFolder = nullptr) {
+        m_grooveRoot.Set(folder);
+        m_userGrooveRoot.Set(userFolder);
+    }
     const CCharString& GetGrooveRoot() const { return m_grooveRoot; }
     // The mix applied to practice songs; none leaves volumes and pans as composed.
     void SetMix(const CMix* mix) { m_mix = mix; }
@@ -129,10 +134,12 @@ public:
     static bool FindScaleStep(const CNoteList& scale, int base, int k, CNote& note);
     // The chord scale whose chords serve a scale: the parent for the pentatonic scales.
     static int GetChordScale(int scale);
-    // The path of a groove: "%s/%s/%s.mid" of the groove root, style and name.
+    // The path of a groove: "%s/%s.mid" of the style and name in the user's groove root when
+    // the user has that groove, else in the groove root.
     CCharString GetGroovePath(const char* style, const char* name) const;
-    // The style's first groove by name (the one the Show Scale tool offers first), without
-    // ".mid". Fails with "No groove in style (%s)" when the style's folder holds none.
+    // The style's first groove by name in either groove root (the one the Show Scale tool
+    // offers first), without ".mid". Fails with "No groove in style (%s)" when neither style
+    // folder holds one.
     bool FindFirstGroove(const char* style, CCharString& name);
 
 private:
@@ -157,6 +164,7 @@ private:
     CNoteManager& m_manager;
     const CMix* m_mix = nullptr;
     CCharString m_grooveRoot;
+    CCharString m_userGrooveRoot;
     CCharString m_error;
     CRandom m_random;
     struct SCALE_CHORD {

@@ -30,6 +30,23 @@ uint64_t Fnv1a(uint64_t hash, const char* text) {
     }
     return hash;
 }
+
+// The region [offset, offset + bytes) of a looping buffer as one or two parts.
+AUDIO_RESULT SplitRegion(uint8_t* base, uint32_t size, uint32_t offset, uint32_t bytes,
+                         void** part1, uint32_t* bytes1, void** part2, uint32_t* bytes2) {
+    if (!part1 || !bytes1)
+        return paBadBufferPtr;
+    if (bytes > size || offset >= size)
+        return paBufferTooBig;
+    const uint32_t first = bytes < size - offset ? bytes : size - offset;
+    *part1 = base + offset;
+    *bytes1 = first;
+    if (part2)
+        *part2 = first < bytes ? base : nullptr;
+    if (bytes2)
+        *bytes2 = bytes - first;
+    return AUDIO_OK;
+}
 } // namespace
 
 const char* AudioResultText(AUDIO_RESULT result) {
@@ -107,19 +124,8 @@ CAudioBuffer::~CAudioBuffer() {
 
 AUDIO_RESULT CAudioBuffer::Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t* bytes1,
                                 void** part2, uint32_t* bytes2) {
-    if (!part1 || !bytes1)
-        return paBadBufferPtr;
-    if (bytes > m_bytes || offset >= m_bytes)
-        return paBufferTooBig;
-    auto* base = reinterpret_cast<uint8_t*>(m_data);
-    const uint32_t first = bytes < m_bytes - offset ? bytes : m_bytes - offset;
-    *part1 = base + offset;
-    *bytes1 = first;
-    if (part2)
-        *part2 = first < bytes ? base : nullptr;
-    if (bytes2)
-        *bytes2 = bytes - first;
-    return AUDIO_OK;
+    return SplitRegion(reinterpret_cast<uint8_t*>(m_data), m_bytes, offset, bytes, part1, bytes1,
+                       part2, bytes2);
 }
 
 AUDIO_RESULT CAudioBuffer::Unlock(void*, uint32_t, void*, uint32_t) {
@@ -235,6 +241,16 @@ void CAudioBuffer::Render(int16_t* out, uint32_t frames) {
 
 CAudioDevice::~CAudioDevice() = default;
 
+void CAudioDevice::WaitUntilLeft(const std::atomic<uint64_t>& count) {
+    const uint64_t seen = count.load();
+    if (!(seen & 1))
+        return;
+    // A device thread that stopped for good (closed or lost) never holds it long.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (count.load() == seen && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+}
+
 void CAudioDevice::SetRenderHooks(RenderHook enter, RenderHook leave) {
     g_enterHook.store(enter);
     g_leaveHook.store(leave);
@@ -275,14 +291,8 @@ void CAudioDevice::ReleaseBuffer(CAudioBuffer* buffer) {
     }
     if (!found)
         return;
-    // A render that began before the slot was cleared may still read the buffer: wait until
-    // it is over. A consumer that stopped for good (device closed or lost) never holds it long.
-    const uint64_t count = m_renderCount.load();
-    if (count & 1) {
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (m_renderCount.load() == count && std::chrono::steady_clock::now() < giveUp)
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+    // A render that began before the slot was cleared may still read the buffer.
+    WaitUntilLeft(m_renderCount);
     delete buffer;
 }
 
@@ -304,6 +314,127 @@ void CAudioDevice::RenderFrames(int16_t* out, uint32_t frames) {
             buffer->Render(out, frames);
     }
     m_renderCount.fetch_add(1);
+    const RenderHook leave = g_leaveHook.load(std::memory_order_relaxed);
+    if (leave)
+        leave();
+}
+
+CCaptureBuffer::CCaptureBuffer(uint32_t bytes, uint32_t channels)
+    : m_data(nullptr), m_bytes(0), m_frames(0), m_channels(channels ? channels : 1) {
+    const uint32_t frames = bytes / (2 * m_channels);
+    m_data = new (std::nothrow) int16_t[static_cast<size_t>(frames) * m_channels]();
+    if (m_data) {
+        m_frames = frames;
+        m_bytes = frames * 2 * m_channels;
+    }
+}
+
+CCaptureBuffer::~CCaptureBuffer() {
+    delete[] m_data;
+}
+
+AUDIO_RESULT CCaptureBuffer::GetCurrentPosition(uint32_t* capture) const {
+    if (!capture)
+        return paBadBufferPtr;
+    if (m_lost.load(std::memory_order_acquire))
+        return paDeviceUnavailable;
+    // The acquire pairs with the producer's release: the frames before the cursor are written.
+    *capture = m_cursor.load(std::memory_order_acquire) * 2 * m_channels;
+    return AUDIO_OK;
+}
+
+AUDIO_RESULT CCaptureBuffer::Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t* bytes1,
+                                  void** part2, uint32_t* bytes2) {
+    return SplitRegion(reinterpret_cast<uint8_t*>(m_data), m_bytes, offset, bytes, part1, bytes1,
+                       part2, bytes2);
+}
+
+AUDIO_RESULT CCaptureBuffer::Unlock(void*, uint32_t, void*, uint32_t) {
+    return AUDIO_OK;
+}
+
+AUDIO_RESULT CCaptureBuffer::Start() {
+    if (m_frames == 0)
+        return paInsufficientMemory;
+    if (m_lost.load())
+        return paDeviceUnavailable;
+    m_capturing.store(true);
+    return AUDIO_OK;
+}
+
+AUDIO_RESULT CCaptureBuffer::Stop() {
+    m_capturing.store(false);
+    return AUDIO_OK;
+}
+
+void CCaptureBuffer::Capture(const int16_t* in, uint32_t frames, uint32_t inChannels) {
+    if (!m_capturing.load(std::memory_order_relaxed) || m_frames == 0 || inChannels == 0)
+        return;
+    uint32_t cursor = m_cursor.load(std::memory_order_relaxed);
+    for (uint32_t f = 0; f < frames; ++f) {
+        int16_t* frame = m_data + static_cast<size_t>(cursor) * m_channels;
+        const int16_t* source = in + static_cast<size_t>(f) * inChannels;
+        for (uint32_t c = 0; c < m_channels; ++c)
+            frame[c] = source[c < inChannels ? c : inChannels - 1];
+        if (++cursor == m_frames)
+            cursor = 0;
+    }
+    m_cursor.store(cursor, std::memory_order_release);
+    m_captured.fetch_add(frames, std::memory_order_release);
+}
+
+AUDIO_RESULT CAudioDevice::CreateCaptureBuffer(uint32_t bytes, CCaptureBuffer** buffer) {
+    if (!buffer)
+        return paBadBufferPtr;
+    *buffer = nullptr;
+    if (!IsInputOpen())
+        return paNotInitialized;
+    if (bytes < 2 * m_inputChannels)
+        return paBufferTooSmall;
+    auto* created = new (std::nothrow) CCaptureBuffer(bytes, m_inputChannels);
+    if (!created || created->GetSize() == 0) {
+        delete created;
+        return paInsufficientMemory;
+    }
+    CCaptureBuffer* empty = nullptr;
+    if (!m_capture.compare_exchange_strong(empty, created)) {
+        delete created;
+        return paInternalError;
+    }
+    *buffer = created;
+    return AUDIO_OK;
+}
+
+void CAudioDevice::ReleaseCaptureBuffer(CCaptureBuffer* buffer) {
+    if (!buffer)
+        return;
+    CCaptureBuffer* expected = buffer;
+    if (!m_capture.compare_exchange_strong(expected, nullptr))
+        return;
+    WaitUntilLeft(m_captureCount);
+    delete buffer;
+}
+
+void CAudioDevice::ReleaseCapture() {
+    ReleaseCaptureBuffer(m_capture.load());
+}
+
+void CAudioDevice::MarkInputLost() {
+    // Counted as a capture, so that a release waits for it.
+    m_captureCount.fetch_add(1);
+    if (CCaptureBuffer* buffer = m_capture.load())
+        buffer->MarkLost();
+    m_captureCount.fetch_add(1);
+}
+
+void CAudioDevice::CaptureFrames(const int16_t* in, uint32_t frames, uint32_t channels) {
+    const RenderHook enter = g_enterHook.load(std::memory_order_relaxed);
+    if (enter)
+        enter();
+    m_captureCount.fetch_add(1);
+    if (CCaptureBuffer* buffer = m_capture.load())
+        buffer->Capture(in, frames, channels);
+    m_captureCount.fetch_add(1);
     const RenderHook leave = g_leaveHook.load(std::memory_order_relaxed);
     if (leave)
         leave();

@@ -89,8 +89,55 @@ private:
     std::atomic<uint32_t> m_published{0};
 };
 
-// An output device that mixes the buffers created on it. Backends differ only in what drives
-// the consumer: PortAudio's callback, or a clock or a test for the virtual device.
+// A looping buffer that an input device records 16-bit frames into, in the manner of a capture
+// buffer: while started, the device's producer writes frames at the capture cursor and moves it
+// on around the buffer; the reader locks the region between its own read position and the
+// cursor, copies it out and unlocks it. The producer takes no lock, allocates nothing and never
+// waits; it publishes the cursor after the frames, so everything before it is readable.
+class CCaptureBuffer {
+public:
+    // bytes: rounded down to whole frames of channels values.
+    CCaptureBuffer(uint32_t bytes, uint32_t channels);
+    ~CCaptureBuffer();
+    CCaptureBuffer(const CCaptureBuffer&) = delete;
+    CCaptureBuffer& operator=(const CCaptureBuffer&) = delete;
+
+    uint32_t GetSize() const { return m_bytes; }
+    uint32_t GetChannels() const { return m_channels; }
+    // Byte offset where the next captured frame goes. Fails with paDeviceUnavailable once the
+    // device is gone (unplugged, a host error).
+    AUDIO_RESULT GetCurrentPosition(uint32_t* capture) const;
+    // As CAudioBuffer::Lock.
+    AUDIO_RESULT Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t* bytes1, void** part2,
+                      uint32_t* bytes2);
+    AUDIO_RESULT Unlock(void* part1, uint32_t bytes1, void* part2, uint32_t bytes2);
+    // Records from the cursor on, around and around, until Stop.
+    AUDIO_RESULT Start();
+    AUDIO_RESULT Stop();
+    bool IsCapturing() const { return m_capturing.load(std::memory_order_relaxed); }
+    // Frames written since the buffer was made.
+    uint64_t GetFramesCaptured() const { return m_captured.load(std::memory_order_acquire); }
+
+    // Producer side: appends frames of inChannels values each (a missing channel repeats the
+    // last one given, extra ones are dropped) while started. Real-time safe.
+    void Capture(const int16_t* in, uint32_t frames, uint32_t inChannels);
+    // The device is gone: position reads fail from now on.
+    void MarkLost() { m_lost.store(true, std::memory_order_release); }
+
+private:
+    int16_t* m_data;
+    uint32_t m_bytes;
+    uint32_t m_frames;
+    uint32_t m_channels;
+    alignas(64) std::atomic<uint32_t> m_cursor{0}; // in frames
+    std::atomic<uint64_t> m_captured{0};
+    std::atomic<bool> m_capturing{false};
+    std::atomic<bool> m_lost{false};
+};
+
+// A sound device: the output side mixes the buffers created on it, the input side records into
+// one capture buffer. Either side, or both, may be open. Backends differ only in what drives the
+// consumer and the producer: PortAudio's callbacks, or a clock or a test for the virtual device.
 class CAudioDevice {
 public:
     static constexpr int kMaxBuffers = 8;
@@ -118,14 +165,29 @@ public:
     virtual AUDIO_RESULT Restore() { return AUDIO_OK; }
     uint32_t GetRate() const { return m_rate; }
 
+    // Opens the input device with that identifier (all zero: the default input) for 16-bit
+    // frames of the given rate and channels (1 or 2) and starts producing; frames reach the
+    // capture buffer while it is started.
+    virtual AUDIO_RESULT OpenInput(const uint8_t id[16], uint32_t rate, uint32_t channels) = 0;
+    // Stops producing and releases the capture buffer.
+    virtual void CloseInput() = 0;
+    virtual bool IsInputOpen() const = 0;
+    uint32_t GetInputRate() const { return m_inputRate; }
+    uint32_t GetInputChannels() const { return m_inputChannels; }
+    // The one capture buffer of the input side, of bytes (whole frames), kept until
+    // ReleaseCaptureBuffer or CloseInput. Fails with paInternalError while one exists.
+    AUDIO_RESULT CreateCaptureBuffer(uint32_t bytes, CCaptureBuffer** buffer);
+    // Once it returns the producer no longer writes the buffer, which is deleted.
+    void ReleaseCaptureBuffer(CCaptureBuffer* buffer);
+
     // A buffer of bytes (whole frames) that the device mixes while it plays. The device keeps
     // it until ReleaseBuffer or Close.
     AUDIO_RESULT CreateBuffer(uint32_t bytes, CAudioBuffer** buffer);
     // Once it returns the consumer no longer reads the buffer, which is deleted.
     void ReleaseBuffer(CAudioBuffer* buffer);
 
-    // Called on the consumer's thread around each render (test builds count what happens
-    // between them); both must be real-time safe themselves.
+    // Called on the device's thread around each render and each capture (test builds count
+    // what happens between them); both must be real-time safe themselves.
     using RenderHook = void (*)();
     static void SetRenderHooks(RenderHook enter, RenderHook leave);
 
@@ -133,11 +195,24 @@ protected:
     // Consumer side: fills out with the sum of every playing buffer. Real-time safe.
     void RenderFrames(int16_t* out, uint32_t frames);
     void ReleaseAllBuffers();
+    // Producer side: hands frames of channels values each to the capture buffer. Real-time safe.
+    void CaptureFrames(const int16_t* in, uint32_t frames, uint32_t channels);
+    // The input device went away: the capture buffer's position reads fail. Producer's thread
+    // only, like CaptureFrames.
+    void MarkInputLost();
+    void ReleaseCapture();
+    // Waits until a thread that was inside a section counted by count (odd while inside) when
+    // this was called has left it.
+    static void WaitUntilLeft(const std::atomic<uint64_t>& count);
 
     uint32_t m_rate = 44100;
+    uint32_t m_inputRate = 44100;
+    uint32_t m_inputChannels = 2;
 
 private:
     std::atomic<CAudioBuffer*> m_buffers[kMaxBuffers] = {};
-    // Odd while the consumer renders; a release waits for it to leave.
+    std::atomic<CCaptureBuffer*> m_capture{nullptr};
+    // Odd while the consumer renders or the producer captures; a release waits for it to leave.
     std::atomic<uint64_t> m_renderCount{0};
+    std::atomic<uint64_t> m_captureCount{0};
 };

@@ -46,6 +46,7 @@ CPortAudioDevice::CPortAudioDevice() : m_init(QuietInitialize()) {}
 
 CPortAudioDevice::~CPortAudioDevice() {
     Close();
+    CloseInput();
     if (m_init == paNoError)
         Pa_Terminate();
 }
@@ -89,11 +90,24 @@ bool CPortAudioDevice::HasOutput() {
     return m_init == paNoError && Pa_GetDefaultOutputDevice() != paNoDevice;
 }
 
+bool CPortAudioDevice::HasInput() {
+    return m_init == paNoError && Pa_GetDefaultInputDevice() != paNoDevice;
+}
+
 int CPortAudioDevice::FindOutput(const uint8_t id[16]) {
+    return Find(id, false);
+}
+
+int CPortAudioDevice::FindInput(const uint8_t id[16]) {
+    return Find(id, true);
+}
+
+int CPortAudioDevice::Find(const uint8_t id[16], bool input) {
     if (m_init != paNoError)
         return -1;
     if (IsDefaultDeviceId(id)) {
-        const PaDeviceIndex index = Pa_GetDefaultOutputDevice();
+        const PaDeviceIndex index =
+            input ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
         return index == paNoDevice ? -1 : index;
     }
     const PaDeviceIndex count = Pa_GetDeviceCount();
@@ -101,7 +115,9 @@ int CPortAudioDevice::FindOutput(const uint8_t id[16]) {
         const PaDeviceInfo* device = Pa_GetDeviceInfo(i);
         uint8_t candidate[16];
         IdOf(i, candidate);
-        if (device && device->maxOutputChannels >= 2 && std::memcmp(candidate, id, 16) == 0)
+        const bool fits =
+            device && (input ? device->maxInputChannels >= 1 : device->maxOutputChannels >= 2);
+        if (fits && std::memcmp(candidate, id, 16) == 0)
             return i;
     }
     return -1;
@@ -165,4 +181,67 @@ int CPortAudioDevice::Callback(const void*, void* output, unsigned long frames,
     static_cast<CPortAudioDevice*>(self)->RenderFrames(static_cast<int16_t*>(output),
                                                        static_cast<uint32_t>(frames));
     return paContinue;
+}
+
+AUDIO_RESULT CPortAudioDevice::OpenInput(const uint8_t id[16], uint32_t rate, uint32_t channels) {
+    if (m_init != paNoError)
+        return m_init;
+    if (m_inputStream)
+        return paStreamIsNotStopped;
+    if (channels != 1 && channels != 2)
+        return paInvalidChannelCount;
+    const int index = FindInput(id);
+    if (index < 0)
+        return paInvalidDevice;
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+    PaStreamParameters input{};
+    input.device = index;
+    input.channelCount = info->maxInputChannels < static_cast<int>(channels)
+                             ? info->maxInputChannels
+                             : static_cast<int>(channels);
+    input.sampleFormat = paInt16;
+    input.suggestedLatency = info->defaultLowInputLatency;
+    m_inputRate = rate;
+    m_inputChannels = channels;
+    m_hostChannels = static_cast<uint32_t>(input.channelCount);
+    m_closingInput.store(false);
+    PaStream* stream = nullptr;
+    PaError result = Pa_OpenStream(&stream, &input, nullptr, rate, paFramesPerBufferUnspecified,
+                                   paNoFlag, &CPortAudioDevice::InputCallback, this);
+    if (result != paNoError)
+        return result;
+    Pa_SetStreamFinishedCallback(stream, &CPortAudioDevice::InputFinished);
+    result = Pa_StartStream(stream);
+    if (result != paNoError) {
+        Pa_CloseStream(stream);
+        return result;
+    }
+    m_inputStream = stream;
+    return AUDIO_OK;
+}
+
+void CPortAudioDevice::CloseInput() {
+    if (!m_inputStream)
+        return;
+    m_closingInput.store(true);
+    Pa_StopStream(m_inputStream);
+    Pa_CloseStream(m_inputStream);
+    m_inputStream = nullptr;
+    ReleaseCapture();
+}
+
+int CPortAudioDevice::InputCallback(const void* input, void*, unsigned long frames,
+                                    const PaStreamCallbackTimeInfo*, unsigned long, void* self) {
+    auto* device = static_cast<CPortAudioDevice*>(self);
+    if (input)
+        device->CaptureFrames(static_cast<const int16_t*>(input), static_cast<uint32_t>(frames),
+                              device->m_hostChannels);
+    return paContinue;
+}
+
+void CPortAudioDevice::InputFinished(void* self) {
+    // The stream ends on its own only when the host gave up on the device.
+    auto* device = static_cast<CPortAudioDevice*>(self);
+    if (!device->m_closingInput.load())
+        device->MarkInputLost();
 }

@@ -1,5 +1,6 @@
 #include "sound/SampleStore.h"
 
+#include "core/ContentFolders.h"
 #include "sound/SampleRoutines.h"
 #include "sound/SoundFile.h"
 #include "theory/NoteManager.h"
@@ -178,7 +179,8 @@ bool CSampleStore::FillUp(const CSoundInfo& source, int32_t highest) {
     return true;
 }
 
-bool CSampleStore::LoadStringedSet(const char* folder, const char* setName, int32_t thing) {
+bool CSampleStore::LoadStringedSet(const char* folder, const char* setName, int32_t thing,
+                                   const char* userFolder) {
     const STRINGED_SET& tuning = thing == THING_BASS_GUITAR ? kStringedSets[2] : kStringedSets[0];
     const int32_t strings = thing == THING_BASS_GUITAR ? 4 : 6;
     for (int32_t string = strings; string >= 1; --string) {
@@ -186,6 +188,11 @@ bool CSampleStore::LoadStringedSet(const char* folder, const char* setName, int3
         bool found = false;
         for (int32_t fret = 0; fret <= SET_HIGHEST_FRET; ++fret) {
             CCharString path = MakeStringedSampleName(folder, setName, string, fret);
+            if (userFolder != nullptr && *userFolder) {
+                CCharString mine = MakeStringedSampleName(userFolder, setName, string, fret);
+                if (IsFile(mine))
+                    path = mine;
+            }
             if (!IsFile(path))
                 continue;
             const int32_t midi = tuning.openNotes[string - 1] + fret;
@@ -209,10 +216,12 @@ bool CSampleStore::LoadStringedSet(const char* folder, const char* setName, int3
     return true;
 }
 
-bool CSampleStore::LoadDrumSet(const char* drumsFolder) {
+bool CSampleStore::LoadDrumSet(const char* drumsFolder, const char* userDrumsFolder) {
     for (const DRUM_SAMPLE& row : kDrumSamples) {
         CSoundInfo sample;
-        if (!LoadSample(sample, JoinPath(drumsFolder, row.file), row.thing, INT_NOT_SET))
+        const CCharString path =
+            CContentFolders::FindUserFirst(userDrumsFolder, drumsFolder, row.file);
+        if (!LoadSample(sample, path, row.thing, INT_NOT_SET))
             return false;
         if (!AddSound(sample))
             return false;
@@ -220,12 +229,14 @@ bool CSampleStore::LoadDrumSet(const char* drumsFolder) {
     return true;
 }
 
-bool CSampleStore::LoadAllSets(const char* samplesFolder) {
+bool CSampleStore::LoadAllSets(const char* samplesFolder, const char* userFolder) {
     Clear();
     for (const STRINGED_SET& set : kStringedSets)
-        if (!LoadStringedSet(samplesFolder, set.name, set.thing))
+        if (!LoadStringedSet(samplesFolder, set.name, set.thing, userFolder))
             return false;
-    return LoadDrumSet(JoinPath(samplesFolder, "Drums"));
+    const bool mine = userFolder != nullptr && *userFolder;
+    const CCharString userDrums = mine ? JoinPath(userFolder, "Drums") : CCharString();
+    return LoadDrumSet(JoinPath(samplesFolder, "Drums"), userDrums);
 }
 
 bool CSampleStore::FindSound(const CNote& note, const CSoundInfo*& sample) {

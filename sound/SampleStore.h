@@ -44,13 +44,17 @@ public:
     bool FillUp(const CSoundInfo& source, int32_t highest);
     // Loads "<folder>/<setName>/<setName>_<string>-<fret>.wav" for band part thing: the strings
     // from the highest number down, each with every note from its lowest file up to six
-    // semitones above its highest. Fails on a string without any file.
-    bool LoadStringedSet(const char* folder, const char* setName, int32_t thing);
-    // Loads every file of the drum table from drumsFolder.
-    bool LoadDrumSet(const char* drumsFolder);
+    // semitones above its highest. Fails on a string without any file. A file of the same name
+    // under userFolder (the user's recordings) is read in place of the shipped one.
+    bool LoadStringedSet(const char* folder, const char* setName, int32_t thing,
+                         const char* userFolder = nullptr);
+    // Loads every file of the drum table from drumsFolder, or from userDrumsFolder where the
+    // user has a file of that name.
+    bool LoadDrumSet(const char* drumsFolder, const char* userDrumsFolder = nullptr);
     // The "Clean Guitar" set for the lead and the rhythm guitar, "Finger Bass" for the bass, and
-    // "<samplesFolder>/Drums". Stops at the first failure.
-    bool LoadAllSets(const char* samplesFolder);
+    // "<samplesFolder>/Drums", each file from the user's samples folder where it has one.
+    // Stops at the first failure.
+    bool LoadAllSets(const char* samplesFolder, const char* userFolder = nullptr);
     // The sample to play for note: on the note's string and fret when it has a string,
     // otherwise the first sample of its pitch (any sample when it has no pitch). The pointer
     // stays valid until the store changes.

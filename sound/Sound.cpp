@@ -2,9 +2,8 @@
 
 #include "core/Report.h"
 #include "sound/MixKernels.h"
-#include "sound/PortAudioDevice.h"
 #include "sound/SampleRoutines.h"
-#include "sound/VirtualDevice.h"
+#include "sound/SystemDevices.h"
 
 #include <chrono>
 #include <cmath>
@@ -76,43 +75,15 @@ void CSound::SetDevice(std::unique_ptr<CAudioDevice> device) {
 }
 
 bool CSound::OpenBackend() {
-    if (m_deviceChosen)
-        return m_device != nullptr;
-    uint8_t virtualId[16];
-    CVirtualDevice::GetOutputId(virtualId);
-    if (std::memcmp(m_settings.audio.outputGuid, virtualId, 16) == 0) {
-        m_device = std::make_unique<CVirtualDevice>();
-        return true;
-    }
-    auto portAudio = std::make_unique<CPortAudioDevice>();
-    if (portAudio->FindOutput(m_settings.audio.outputGuid) >= 0 || portAudio->HasOutput()) {
-        // A chosen device that is gone fails to open below, as it should: the user chooses again.
-        m_device = std::move(portAudio);
-        return true;
-    }
-    // No sound card at all: play into the virtual device, in real time.
-    m_device = std::make_unique<CVirtualDevice>();
-    return true;
+    if (!m_deviceChosen)
+        m_device = MakeSystemDevice(m_settings.audio.outputGuid, false);
+    return m_device != nullptr;
 }
 
 bool CSound::EnumerateDevices() {
     m_devices.RemoveAll();
-    AUDIO_RESULT result;
-    if (m_deviceChosen && m_device) {
-        result = m_device->Enumerate(m_devices);
-    } else {
-        CPortAudioDevice portAudio;
-        result = portAudio.Enumerate(m_devices);
-        if (result == AUDIO_OK && m_devices.IsEmpty()) {
-            CVirtualDevice virtualDevice;
-            result = virtualDevice.Enumerate(m_devices);
-        } else if (result == AUDIO_OK) {
-            DEVICE_INFO info;
-            CVirtualDevice::GetOutputId(info.guid);
-            info.description = CVirtualDevice::kOutputName;
-            m_devices.Add(info);
-        }
-    }
+    const AUDIO_RESULT result = m_deviceChosen && m_device ? m_device->Enumerate(m_devices)
+                                                           : ListSystemDevices(m_devices, nullptr);
     if (result != AUDIO_OK)
         return Fail("%s", AudioResultText(result));
     return true;
@@ -134,7 +105,8 @@ bool CSound::OpenDevice() {
                      AudioResultText(opened));
         return Fail("Can't open device \"%s\"", m_settings.audio.outputName.GetText());
     }
-    if (!m_samples.LoadAllSets(m_settings.soundPath.GetText()))
+    // The user's recordings stand in for shipped samples of the same name.
+    if (!m_samples.LoadAllSets(m_settings.soundPath, m_settings.folders.GetUser(FOLDER_SOUND)))
         return Fail("%s", m_samples.GetErrorText().GetText());
     if (!CreateStream(STREAM_SECONDS))
         return false;

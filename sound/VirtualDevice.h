@@ -7,9 +7,10 @@
 #include <thread>
 #include <vector>
 
-// An output device without a sound card. Its consumer is driven either by a real-time clock
-// on a thread of its own (one block of frames per block duration, like a sound card's
-// callback) or by the caller through Step. It can keep every frame it played.
+// A device without a sound card. Its output consumer and its input producer are each driven
+// either by a real-time clock on a thread of their own (one block of frames per block duration,
+// like a sound card's callback) or by the caller through Step. The output can keep every frame
+// it played; the input hears a signal: frames (a WAVE file's, say), a tone, or silence.
 class CVirtualDevice : public CAudioDevice {
 public:
     enum CLOCK { CLOCK_REAL_TIME, CLOCK_STEPPED };
@@ -28,11 +29,32 @@ public:
     AUDIO_RESULT Open(const uint8_t id[16], uint32_t rate, uint32_t channels) override;
     void Close() override;
     bool IsOpen() const override { return m_open.load(); }
+    // Accepts the all-zero identifier and the virtual input's own; fails with
+    // paDeviceUnavailable while the input is unplugged.
+    AUDIO_RESULT OpenInput(const uint8_t id[16], uint32_t rate, uint32_t channels) override;
+    void CloseInput() override;
+    bool IsInputOpen() const override { return m_inputOpen.load(); }
 
-    // The virtual output's identifier.
+    // The virtual output's and input's identifiers.
     static void GetOutputId(uint8_t id[16]);
+    static void GetInputId(uint8_t id[16]);
 
-    // Stepped clock: consumes frames in blocks on the caller's thread. Ignored otherwise.
+    // What the input hears from now on, at any time: values of channels (1 or 2) interleaved,
+    // from their start, once or over and over; or a sine of frequency at level (0 to 1) with
+    // the given share of its second and third harmonics, for a string-like tone; or silence.
+    void SetInputFrames(std::vector<int16_t> values, uint32_t channels, bool loop);
+    // A 16-bit WAVE file's frames; false with the reader's words when it cannot be read.
+    bool SetInputFile(const char* path, bool loop, CCharString* error = nullptr);
+    void SetInputTone(double frequency, double level, double harmonics = 0.0);
+    void SetInputSilence();
+    // Unplugs the input (capture position reads fail, as with a card that went away) or plugs
+    // it back in (the next OpenInput works).
+    void SetInputPresent(bool present);
+    // Frames the input produced since OpenInput.
+    uint64_t GetFramesCaptured() const { return m_framesCaptured.load(); }
+
+    // Stepped clock: consumes and produces frames in blocks on the caller's thread, on each
+    // side that is open. Ignored otherwise.
     void Step(uint32_t frames);
     // Frames consumed since Open.
     uint64_t GetFramesPlayed() const { return m_framesPlayed.load(); }
@@ -51,12 +73,37 @@ public:
     bool GetFirstSoundTime(std::chrono::steady_clock::time_point* when) const;
 
 private:
+    struct INPUT_SIGNAL {
+        std::vector<int16_t> values;
+        uint32_t channels = 1;
+        bool loop = false;
+        double frequency = 0.0;
+        double level = 0.0;
+        double harmonics = 0.0;
+        size_t position = 0; // frames; the producer's
+        double phase = 0.0;  // radians; the producer's
+    };
+
     void Consume(uint32_t frames);
-    void Run();
+    void Produce(uint32_t frames);
+    // Calls step with one block of frames per block duration until stopping is set.
+    void RunClock(std::atomic<bool>& stopping, uint32_t rate,
+                  void (CVirtualDevice::*step)(uint32_t));
+    void SetSignal(INPUT_SIGNAL* signal);
 
     CLOCK m_clock;
     uint32_t m_blockFrames;
     std::vector<int16_t> m_block;
+    std::vector<int16_t> m_inputBlock;
+    std::atomic<INPUT_SIGNAL*> m_signal{nullptr};
+    // Odd while the producer reads the signal; a change waits for it to leave.
+    std::atomic<uint64_t> m_signalCount{0};
+    std::atomic<bool> m_inputOpen{false};
+    std::atomic<bool> m_inputStopping{false};
+    std::atomic<bool> m_inputPresent{true};
+    bool m_inputMarkedLost = false; // the producer's
+    std::atomic<uint64_t> m_framesCaptured{0};
+    std::thread m_inputThread;
     std::vector<int16_t> m_kept;
     std::atomic<size_t> m_keptCount{0};
     std::atomic<uint64_t> m_framesPlayed{0};

@@ -15,10 +15,6 @@ bool SameId(const uint8_t a[16], const uint8_t b[16]) {
     return std::memcmp(a, b, 16) == 0;
 }
 
-void VirtualInputId(uint8_t id[16]) {
-    MakeDeviceId(CVirtualDevice::kHostApi, CVirtualDevice::kInputName, id);
-}
-
 } // namespace
 
 CAudioSettingsDlg::CAudioSettingsDlg(AUDIO_SETTINGS& audio, const CVarList<DEVICE_INFO>& inputs,
@@ -55,7 +51,7 @@ CCharString CAudioSettingsDlg::DisplayName(const DEVICE_INFO& device) {
     CVirtualDevice::GetOutputId(id);
     if (SameId(device.guid, id))
         return "Virtual output device (silent; no sound card needed)";
-    VirtualInputId(id);
+    CVirtualDevice::GetInputId(id);
     if (SameId(device.guid, id))
         return "Virtual input device (silence; no sound card needed)";
     return device.description;
@@ -134,16 +130,5 @@ bool OpenAudioSettings(QWidget* owner, AUDIO_SETTINGS& audio, const DEVICE_ENUME
     dialog.exec();
     if (reopen)
         reopen();
-    return true;
-}
-
-bool EnumerateVirtualInputs(CVarList<DEVICE_INFO>& devices, CCharString& error) {
-    CVirtualDevice device(CVirtualDevice::CLOCK_STEPPED);
-    CVarList<DEVICE_INFO> outputs;
-    AUDIO_RESULT result = device.Enumerate(outputs, &devices);
-    if (result != AUDIO_OK) {
-        error = AudioResultText(result);
-        return false;
-    }
     return true;
 }

@@ -68,7 +68,3 @@ using DEVICE_ENUMERATOR = std::function<bool(CVarList<DEVICE_INFO>& devices, CCh
 bool OpenAudioSettings(QWidget* owner, AUDIO_SETTINGS& audio, const DEVICE_ENUMERATOR& inputs,
                        const DEVICE_ENUMERATOR& outputs, const std::function<void()>& reopen,
                        CCharString& error);
-
-// The input devices while the sound capture has no device list of its own: the virtual input
-// device (after the system's default), so that a machine without a sound card has a choice.
-bool EnumerateVirtualInputs(CVarList<DEVICE_INFO>& devices, CCharString& error);

@@ -34,6 +34,7 @@ bool IsMarkerFret(int fret) {
 const QColor kWood(0x3B, 0x2A, 0x1E), kFret(0xC8, 0xC8, 0xC0), kString(0xE8, 0xDC, 0xC0);
 const QColor kPitch(0x9F, 0xB8, 0xE0), kRoot(0xD9, 0x3B, 0x3B), kPositionNote(0x1F, 0x5F, 0xC4);
 const QColor kChordNote(0x18, 0x8A, 0x4A), kHighlight(0xFF, 0xB0, 0x20);
+const QColor kHeardIn(0x20, 0xC0, 0x40), kHeardOut(0xE0, 0x20, 0x20);
 } // namespace
 
 CFretboardView::CFretboardView(QWidget* parent) : QWidget(parent) {
@@ -134,6 +135,14 @@ void CFretboardView::SetPlayTime(double seconds) {
 
 std::vector<std::pair<int, int>> CFretboardView::GetHighlighted() const {
     return m_highlight;
+}
+
+void CFretboardView::SetHeardNote(int midi, bool belongs) {
+    if (midi == m_heardMidi && belongs == m_heardBelongs)
+        return;
+    m_heardMidi = midi;
+    m_heardBelongs = belongs;
+    update();
 }
 
 int CFretboardView::PitchDegree(int pitchClass) const {
@@ -319,4 +328,17 @@ void CFretboardView::paintEvent(QPaintEvent*) {
     p.setPen(QPen(kHighlight, 3));
     for (const auto& [string, fret] : m_highlight)
         p.drawEllipse(QPointF(FretCentre(fret), StringY(string)), radius + 3, radius + 3);
+
+    // What the player plays, wherever it can be played.
+    const QColor heard = m_heardBelongs ? kHeardIn : kHeardOut;
+    for (int s = 1; s <= strings && m_heardMidi != MIDI_NO_PITCH; ++s) {
+        const int fret = m_heardMidi - m_open[s - 1];
+        if (fret < 0 || fret > last)
+            continue;
+        QColor fill = heard;
+        fill.setAlpha(0xA0);
+        p.setPen(QPen(heard.darker(120), 3));
+        p.setBrush(fill);
+        p.drawEllipse(QPointF(FretCentre(fret), StringY(s)), radius + 4, radius + 4);
+    }
 }

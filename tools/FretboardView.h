@@ -45,6 +45,10 @@ public:
     void SetPlayTime(double seconds);
     // String and fret of each highlighted note (for tests and the status line).
     std::vector<std::pair<int, int>> GetHighlighted() const;
+    // The note heard from the sound input (255: none), lit wherever it lies on the neck, green
+    // when it belongs to what is shown, red when not.
+    void SetHeardNote(int midi, bool belongs);
+    int GetHeardNote() const { return m_heardMidi; }
 
     // The text shown beside a mark of this MIDI note under the current labels.
     QString LabelFor(int midi) const;
@@ -81,6 +85,8 @@ private:
     CNoteList m_played;
     THING m_playedThing = THING_LEAD_GUITAR;
     std::vector<std::pair<int, int>> m_highlight;
+    int m_heardMidi = MIDI_NO_PITCH;
+    bool m_heardBelongs = false;
     LABELS m_labels = kNoteNames;
     CSpelling m_names;
 };

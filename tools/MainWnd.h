@@ -13,6 +13,7 @@ class QAction;
 // Menu and button commands that the application object handles.
 enum COMMAND_ID : int {
     kCmdAbout = 1142,
+    kCmdShowTuner = 1198,
     kCmdAudioSettings = 1203,
     kCmdShowMixer = 1341,
     kCmdShowBand = 1436,
@@ -22,6 +23,8 @@ enum COMMAND_ID : int {
     kCmdShowSongEditor = 1580,
     kCmdNoteNamesKey = 1480,
     kCmdNoteNamesSharps = 1481,
+    // Show Scale hears the player (a toggle of this application).
+    kCmdListen = 1700,
 };
 
 // The main window's timers: 33 ms (frames, capture, end of play), 100 ms, 1000 ms (sound).

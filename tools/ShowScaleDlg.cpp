@@ -278,14 +278,23 @@ void CShowScaleDlg::BuildControls() {
     connect(m_highlightTimer, &QTimer::timeout, this, &CShowScaleDlg::UpdatePlayHighlight);
 }
 
+QStringList CShowScaleDlg::ListGrooveRoots(const QString& sub, const QStringList& patterns,
+                                           QDir::Filters filters) const {
+    QStringList names;
+    for (const CCharString& root : {m_host.GetGrooveRoot(), m_host.GetUserGrooveRoot()})
+        if (!root.IsEmpty())
+            names += QDir(QString::fromUtf8(root.GetText()) + sub).entryList(patterns, filters);
+    names.sort();
+    names.removeDuplicates();
+    return names;
+}
+
 void CShowScaleDlg::FillGrooves() {
     m_filling = true;
     m_groove.Reset();
-    QDir folder(QString::fromUtf8(m_host.GetGrooveRoot().GetText()) + "/" +
-                QString::fromUtf8(m_style.GetSelectedText().GetText()));
-    QStringList files = folder.entryList({"*.mid"}, QDir::Files, QDir::Name);
+    const QString style = "/" + QString::fromUtf8(m_style.GetSelectedText().GetText());
     int index = 0;
-    for (const QString& file : files)
+    for (const QString& file : ListGrooveRoots(style, {"*.mid"}, QDir::Files))
         m_groove.AddItem(file.chopped(4).toUtf8().constData(), index++);
     m_groove.SelectIndex(m_groove.GetCount() > 0 ? 0 : -1);
     m_filling = false;
@@ -307,9 +316,8 @@ void CShowScaleDlg::FillLists() {
     }
     m_position.SelectIndex(0);
 
-    QDir root(QString::fromUtf8(m_host.GetGrooveRoot().GetText()));
     int index = 0;
-    for (const QString& style : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+    for (const QString& style : ListGrooveRoots("", {}, QDir::Dirs | QDir::NoDotAndDotDot))
         m_style.AddItem(style.toUtf8().constData(), index++);
     m_style.SelectIndex(m_style.GetCount() > 0 ? 0 : -1);
 
@@ -714,12 +722,34 @@ bool CShowScaleDlg::PlayScale() {
         return Fail("%s", m_host.GetHostError().GetText());
     m_lastPlayed = practice.notes;
     m_playedOffset = request.beatTime;
+    m_heard.ResetCounts();
     m_fretboard->SetPlayedNotes(m_lastPlayed, kLead);
     ShowScale();
     m_playing = true;
     SetPlayButtonText(true);
     m_highlightTimer->start();
     return true;
+}
+
+void CShowScaleDlg::HearInput(const CNote& input) {
+    const uint16_t belonging =
+        CHeardNotes::PitchClassesOf(m_mode == kChordMode ? m_chord.m_notes : m_wheel->GetScale());
+    if (belonging != m_heardBelonging) {
+        m_heard.SetBelonging(belonging);
+        m_heardBelonging = belonging;
+    }
+    m_heard.Hear(input);
+    const int heard = m_heard.GetCurrent();
+    const bool belongs = m_heard.Belongs(heard);
+    m_fretboard->SetHeardNote(heard, belongs);
+    m_wheel->SetHeardPitch(heard == MIDI_NO_PITCH ? -1 : heard % 12, belongs);
+    m_wheel->SetHeardCounts(m_heard.GetInCount(), m_heard.GetOutCount());
+}
+
+void CShowScaleDlg::StopHearing() {
+    m_fretboard->SetHeardNote(MIDI_NO_PITCH, false);
+    m_wheel->SetHeardPitch(-1, false);
+    m_wheel->SetHeardCounts(-1, -1);
 }
 
 bool CShowScaleDlg::PlayChord() {

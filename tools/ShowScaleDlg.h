@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QDir>
+#include <QStringList>
+
 #include "song/Composer.h"
+#include "sound/HeardNotes.h"
 #include "theory/Chord.h"
 #include "theory/NoteList.h"
 #include "theory/Spelling.h"
@@ -28,8 +32,10 @@ public:
     // The seconds since the current playback started, negative when nothing plays.
     virtual double GetPlayTime() const = 0;
     virtual const CCharString& GetHostError() const = 0;
-    // The folder of the groove styles.
+    // The folder of the groove styles, and the user's own (empty: none), whose styles and
+    // grooves join the list.
     virtual CCharString GetGrooveRoot() const = 0;
+    virtual CCharString GetUserGrooveRoot() const { return CCharString(); }
 
     virtual bool ShowScaleMarks(int root, int scale) = 0;
     virtual bool ShowNotesOnGuitars(const CNoteList& notes) = 0;
@@ -103,6 +109,13 @@ public:
     bool ApplyRequestPlayScale(const PRACTICE_REQUEST& request, const SHOW_SCALE_OPTIONS& options);
     // Playback ended or was stopped by the application.
     void PlaybackStopped();
+    // An input note of the sound capture: the note the player plays is lit on the neck and the
+    // wheel, green when it belongs to the scale (or, in chord mode, the chord) shown, red when
+    // not, and counted since Play Scale was last pressed.
+    void HearInput(const CNote& input);
+    // Capture stopped: nothing is lit any more.
+    void StopHearing();
+    const CHeardNotes& GetHeard() const { return m_heard; }
 
     bool ShowScale();
     bool ShowChord();
@@ -146,6 +159,9 @@ private:
     void BuildControls();
     void FillLists();
     void FillGrooves();
+    // The names under sub in the groove root and the user's, each once, sorted.
+    QStringList ListGrooveRoots(const QString& sub, const QStringList& patterns,
+                                QDir::Filters filters) const;
     void ScaleOrRootChanged();
     void PatternChanged();
     void UpdateProgressionText();
@@ -170,6 +186,8 @@ private:
     CNoteList m_shownNotes;
     CNoteList m_lastPlayed;
     double m_playedOffset = 0.0;
+    CHeardNotes m_heard;
+    uint16_t m_heardBelonging = 0;
 
     CNoteWheel* m_wheel = nullptr;
     CFretboardView* m_fretboard = nullptr;

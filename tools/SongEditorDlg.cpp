@@ -1385,7 +1385,9 @@ bool CSongEditorDlg::Play(PLAYING what) {
         ShowError("Play", "Can't play: %s", m_error.GetText());
         return false;
     }
+    // What plays stops: the editor's own playing and anything else (a practice of Show Scale).
     Stop();
+    m_host.Stop();
     if (notes.IsEmpty())
         return true; // nothing to hear
     const double offset = m_composition->m_header.beatTime;

@@ -83,6 +83,22 @@ void CNoteWheel::SetChord(const CNoteList& notes, const CChord& chord) {
     update();
 }
 
+void CNoteWheel::SetHeardPitch(int pitchClass, bool belongs) {
+    if (pitchClass == m_heardPitch && belongs == m_heardBelongs)
+        return;
+    m_heardPitch = pitchClass;
+    m_heardBelongs = belongs;
+    update();
+}
+
+void CNoteWheel::SetHeardCounts(int in, int out) {
+    if (in == m_heardIn && out == m_heardOut)
+        return;
+    m_heardIn = in;
+    m_heardOut = out;
+    update();
+}
+
 void CNoteWheel::SetNoteNames(const CSpelling& scaleNames, const CSpelling& chordNames) {
     m_scaleNames = scaleNames;
     m_chordNames = chordNames;
@@ -180,6 +196,24 @@ void CNoteWheel::Render(QPainter& painter, int clientWidth, int clientHeight) co
         p.setFont(font);
         if (!m_scale.IsEmpty())
             DrawWheel(p, g);
+        const CNote* tonic = FirstWithSemitones(m_scale, 0);
+        if (m_heardPitch >= 0 && tonic && tonic->HasPitch()) {
+            // The spoke of the heard pitch: its semitones above the tonic, moved by the offset.
+            const int position = Mod12(m_heardPitch - tonic->m_midi % 12 + m_offset);
+            p.setPen(QPen(QColor(m_heardBelongs ? kHeardIn : kHeardOut), 3));
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(QPointF(ComputeSpoke(position, g).rim), kRingRadius + 3, kRingRadius + 3);
+        }
+        if (m_heardIn >= 0) {
+            QFont small = p.font();
+            small.setPixelSize(kFontHeight * 2 / 3);
+            p.setFont(small);
+            const QRect corner(0, 0, g.width - 2, kFontHeight * 2);
+            p.setPen(QColor(kHeardIn));
+            p.drawText(corner, Qt::AlignRight | Qt::AlignTop, tr("in %1").arg(m_heardIn));
+            p.setPen(QColor(kHeardOut));
+            p.drawText(corner, Qt::AlignRight | Qt::AlignBottom, tr("out %1").arg(m_heardOut));
+        }
     }
     painter.fillRect(QRect(0, 0, clientWidth, clientHeight), QColor::fromRgba(kBackground));
     painter.drawPixmap(1, 1, buffer);

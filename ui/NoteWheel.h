@@ -18,6 +18,8 @@ public:
     static constexpr QRgb kThinPen = 0xFF8080FF;
     static constexpr QRgb kThickPen = 0xFF0000C0;
     static constexpr QRgb kChordText = 0xFF0000FF; // blue
+    static constexpr QRgb kHeardIn = 0xFF18A038;   // a heard note that belongs
+    static constexpr QRgb kHeardOut = 0xFFD02020;  // one that does not
     static constexpr int kFontHeight = 18;
     static constexpr int kRingRadius = 12; // truncation of 0.7 x the font height
 
@@ -54,6 +56,13 @@ public:
     // sharp names until set.
     void SetNoteNames(const CSpelling& scaleNames, const CSpelling& chordNames);
 
+    // The pitch class heard from the sound input (-1: none), ringed at the rim in green when it
+    // belongs to what is shown, in red when not; and the counts of played notes that belong and
+    // that do not, in the top right corner (negative: not shown).
+    void SetHeardPitch(int pitchClass, bool belongs);
+    void SetHeardCounts(int in, int out);
+    int GetHeardPitch() const { return m_heardPitch; }
+
     int GetOffset() const { return m_offset; }
     const CNoteList& GetScale() const { return m_scale; }
     static GEOMETRY ComputeGeometry(int clientWidth, int clientHeight);
@@ -82,4 +91,8 @@ private:
     CChord m_chord;
     CSpelling m_scaleNames, m_chordNames;
     bool m_pressed = false;
+    int m_heardPitch = -1;
+    bool m_heardBelongs = false;
+    int m_heardIn = -1;
+    int m_heardOut = -1;
 };

@@ -1,5 +1,5 @@
 #include "app/cli/Cli.h"
-#include "sound/PortAudioDevice.h"
+#include "sound/SystemDevices.h"
 #include "sound/VirtualDevice.h"
 
 #include <cstdio>
@@ -20,19 +20,13 @@ int RunDevices(CCliArgs& args) {
         return std::fprintf(stderr, "devices: unknown option '%s'\n", option.c_str()), 2;
     CVarList<DEVICE_INFO> outputs;
     CVarList<DEVICE_INFO> inputs;
-    CPortAudioDevice portAudio;
-    const AUDIO_RESULT result = portAudio.Enumerate(outputs, &inputs);
-    if (result != AUDIO_OK)
+    const AUDIO_RESULT result = ListSystemDevices(outputs, &inputs);
+    if (result != AUDIO_OK) {
+        // The virtual devices are always there, also when PortAudio does not start.
         std::fprintf(stderr, "devices: PortAudio: %s\n", AudioResultText(result));
-    // The virtual devices are always there; with no sound card they are also the defaults.
-    CVarList<DEVICE_INFO> virtualOutputs;
-    CVarList<DEVICE_INFO> virtualInputs;
-    CVirtualDevice virtualDevice;
-    virtualDevice.Enumerate(virtualOutputs, &virtualInputs);
-    for (size_t i = outputs.IsEmpty() ? 0 : 1; i < virtualOutputs.GetCount(); ++i)
-        outputs.Add(virtualOutputs[i]);
-    for (size_t i = inputs.IsEmpty() ? 0 : 1; i < virtualInputs.GetCount(); ++i)
-        inputs.Add(virtualInputs[i]);
+        CVirtualDevice virtualDevice;
+        virtualDevice.Enumerate(outputs, &inputs);
+    }
     Print("Output devices", outputs);
     Print("Input devices", inputs);
     return 0;

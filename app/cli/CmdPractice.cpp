@@ -1,5 +1,6 @@
 #include "app/cli/Cli.h"
 #include "app/cli/PracticeSound.h"
+#include "core/ContentFolders.h"
 #include "core/Path.h"
 #include "song/Composer.h"
 #include "song/MidiFile.h"
@@ -93,6 +94,8 @@ int RunPractice(CCliArgs& args) {
         return Bad("Unknown progression (%s)", progression.c_str());
     request.guitarVolume = args.Has("--mute") ? 0.0001f : 0.7f;
 
+    // The mix the application plays with: the user's or the sound folder's "Default.mix", else
+    // the built-in one.
     CMix mix;
     LoadCurrentMix(mix);
     composer.SetMix(&mix);

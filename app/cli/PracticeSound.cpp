@@ -1,5 +1,6 @@
 #include "app/cli/PracticeSound.h"
 
+#include "core/ContentFolders.h"
 #include "core/Path.h"
 #include "core/Settings.h"
 #include "song/Mix.h"
@@ -51,8 +52,8 @@ bool ChooseDevice(CSound& sound, APP_SETTINGS& settings, const char* name) {
 } // namespace
 
 void LoadCurrentMix(CMix& mix) {
-    CCharString mixPath;
-    mixPath.Format("%s/Sound/Default.mix", GetExecutableFolder().GetText());
+    // The user's "Default.mix" takes the place of the shipped one.
+    const CCharString mixPath = CContentFolders::ForProgram().Find(FOLDER_SOUND, "Default.mix");
     if (!FileExists(mixPath) || !mix.Load(mixPath)) {
         mix.RemoveAll();
         mix.SetDefaults();

@@ -17,6 +17,7 @@
 #include "app/SettingsStore.h"
 #include "core/Path.h"
 #include "sound/AudioDevice.h"
+#include "sound/VirtualDevice.h"
 #include "tools/MainWnd.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
@@ -87,6 +88,10 @@ public:
     bool Start(DEVICE_FACTORY factory, int ms = 5000) {
         m_center = std::make_unique<CCenter>(kAppNumber, "");
         m_center->SetAudioDeviceFactory(std::move(factory));
+        // The sound input is the virtual one unless a test chooses, whatever the machine has.
+        m_center->SetCaptureDeviceFactory(m_captureFactory ? m_captureFactory : [] {
+            return std::unique_ptr<CAudioDevice>(std::make_unique<CVirtualDevice>());
+        });
         if (!m_center->Create())
             return false;
         Frame()->SetQuitOnDestroy(false);
@@ -114,6 +119,8 @@ public:
         return window;
     }
 
+    // Makes the capture's input device at the next Start.
+    DEVICE_FACTORY m_captureFactory;
     QTemporaryDir m_dir;
     QString m_root;
     QString m_settingsFile;

@@ -3,11 +3,13 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
 #include <QTest>
@@ -171,6 +173,44 @@ TEST_F(AppTest, CloseWritesTheSettingsAndTheDefaultMix) {
     EXPECT_FLOAT_EQ(volume, 0.7f);
 }
 
+// Installed: the program in usr/bin, its content in usr/share/modal-atlas. The user's own mix
+// is read before the shipped one, and saved in the data home.
+TEST_F(AppTest, InstalledProgramReadsAndSavesTheUsersMixInTheDataHome) {
+    const QString bin = m_dir.filePath("usr/bin"), data = m_dir.filePath("data");
+    const QString shipped = m_root + "/Sound/Default.mix";
+    const QString mine = data + "/modal-atlas/Sound/Default.mix";
+    ASSERT_TRUE(QDir().mkpath(bin) && QDir().mkpath(m_dir.filePath("usr/share")) &&
+                QDir().mkpath(data + "/modal-atlas/Sound"));
+    ASSERT_TRUE(QFile::link(m_root, m_dir.filePath("usr/share/modal-atlas")));
+    OverrideExecutableFolder(bin.toUtf8().constData());
+    const bool hadData = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    auto restore = qScopeGuard(
+        [&] { hadData ? qputenv("XDG_DATA_HOME", oldData) : qunsetenv("XDG_DATA_HOME"); });
+    auto save = [](const QString& path, float volume) {
+        CMix mix;
+        return mix.SetDefaults() && mix.SetEntry(THING_LEAD_GUITAR, volume, 0.0f) &&
+               mix.Save(path.toUtf8().constData());
+    };
+    auto lead = [](const QString& path) {
+        CMix mix;
+        float volume = -1.0f, pan = 0.0f;
+        mix.Load(path.toUtf8().constData()) && mix.GetEntry(THING_LEAD_GUITAR, volume, pan);
+        return volume;
+    };
+    ASSERT_TRUE(save(shipped, 0.5f) && save(mine, 0.3f));
+
+    ASSERT_TRUE(Start());
+    float volume = 0.0f, pan = 0.0f;
+    ASSERT_TRUE(m_center->GetMix()->GetEntry(THING_LEAD_GUITAR, volume, pan));
+    EXPECT_FLOAT_EQ(volume, 0.3f);
+    ASSERT_TRUE(m_center->GetMix()->SetEntry(THING_LEAD_GUITAR, 0.2f, 0.0f));
+    Quit();
+    EXPECT_FLOAT_EQ(lead(mine), 0.2f);
+    EXPECT_FLOAT_EQ(lead(shipped), 0.5f) << "shipped content is never written";
+}
+
 TEST_F(AppTest, SecondRunRestoresEveryPlacement) {
     ASSERT_TRUE(Start());
     Frame()->setGeometry(40, 30, 1000, 700);
@@ -251,11 +291,20 @@ TEST_F(AppTest, MissingLessonIndexFailsTheStart) {
 }
 
 TEST_F(AppTest, NoSoundDeviceShowsTheAudioBoxAndKeepsRunning) {
+    m_captureFactory = [] {
+        auto input = std::make_unique<CVirtualDevice>();
+        input->SetInputPresent(false);
+        return std::unique_ptr<CAudioDevice>(std::move(input));
+    };
     ASSERT_TRUE(Start(true));
     ASSERT_EQ(g_boxes.size(), 1u);
     EXPECT_EQ(g_boxes[0].caption, "Audio Device Error");
     EXPECT_EQ(g_boxes[0].icon, MB_ICON_STOP);
     EXPECT_EQ(g_boxes[0].text.rfind("Error initializing sound output:\n", 0), 0u)
+        << g_boxes[0].text;
+    EXPECT_NE(g_boxes[0].text.find("\nError initializing sound input:\nCan't open device "
+                                   "\"Default input device\"\n\n"),
+              std::string::npos)
         << g_boxes[0].text;
     EXPECT_NE(
         g_boxes[0].text.find("\nThe device may be disconnected.\nTry to connect the device and\n"

@@ -461,6 +461,31 @@ TEST_F(GrooveFolder, MissingGrooveNamesTheFile) {
         << part->m_error.GetText();
 }
 
+TEST_F(GrooveFolder, UsersGrooveOfAShippedNameIsTheOneRead) {
+    const fs::path user = root / "mine";
+    composer.SetGrooveRoot(root.c_str(), user.c_str());
+    EXPECT_EQ(composer.GetGroovePath("Test", "Basic").Str(),
+              (root / "Test" / "Basic.mid").string());
+    fs::create_directories(user / "Test");
+    fs::copy_file(root / "Test" / "Basic.mid", user / "Test" / "Basic.mid");
+    EXPECT_EQ(composer.GetGroovePath("Test", "Basic").Str(),
+              (user / "Test" / "Basic.mid").string());
+}
+
+TEST_F(GrooveFolder, FirstGrooveIsFirstByNameInEitherRoot) {
+    const fs::path user = root / "mine";
+    composer.SetGrooveRoot(root.c_str(), user.c_str());
+    fs::create_directories(user / "Test");
+    fs::create_directories(user / "Own");
+    fs::copy_file(root / "Test" / "Basic.mid", user / "Test" / "a mine.mid");
+    fs::copy_file(root / "Test" / "Basic.mid", user / "Own" / "Z.mid");
+    for (const auto& [style, first] : {std::pair{"Test", "a mine"}, std::pair{"Own", "Z"}}) {
+        CCharString name;
+        ASSERT_TRUE(composer.FindFirstGroove(style, name)) << composer.GetErrorText().GetText();
+        EXPECT_STREQ(name.GetText(), first);
+    }
+}
+
 TEST_F(GrooveFolder, ChordWithoutTypeFailsThePart) {
     CComposition composition;
     composition.m_header.SetBeatTime(0.5);

@@ -1,8 +1,10 @@
 // The device callback is real-time safe: over a whole playback it allocates nothing and takes
 // no lock. This executable replaces the allocator's entry points and the mutex lock with
 // counting versions; the device's render hooks mark the thread while it renders.
+#include "tests/sound/CaptureSupport.h"
 #include "tests/sound/EngineSupport.h"
 
+#include "sound/PitchDetector.h"
 #include "sound/PortAudioDevice.h"
 
 #include <gtest/gtest.h>
@@ -190,6 +192,60 @@ TEST_F(RealTimeTest, ThePortAudioCallbackRendersWithoutAllocatingOrLocking) {
     }
     ASSERT_TRUE(rig.sound->Stop());
     ASSERT_TRUE(rig.sound->Close());
+    EXPECT_GT(g_renders.load(), 0);
+    EXPECT_EQ(g_allocations.load(), 0);
+    EXPECT_EQ(g_locks.load(), 0);
+}
+
+TEST_F(RealTimeTest, AWholeCaptureCopiesFramesWithoutAllocatingOrLocking) {
+    CAPTURE_RIG rig;
+    ASSERT_TRUE(rig.Open()) << rig.capture->GetErrorText();
+    rig.device->SetInputTone(110.0, 0.5, 0.5);
+    ASSERT_TRUE(rig.capture->GetReady(nullptr, 0.0));
+    ASSERT_TRUE(rig.capture->Start(true));
+    for (int tick = 0; tick < 90; ++tick) {
+        rig.Step(1470);
+        rig.Tick();
+    }
+    ASSERT_TRUE(rig.capture->Stop());
+    EXPECT_EQ(rig.TakeNotes().back().m_midi, 45) << "the capture heard the tone";
+    EXPECT_GT(g_renders.load(), 90 * 1470 / 128 - 1);
+    EXPECT_EQ(g_allocations.load(), 0);
+    EXPECT_EQ(g_locks.load(), 0);
+}
+
+TEST_F(RealTimeTest, ThePitchDetectorAllocatesNothingPerBlock) {
+    CPitchDetector detector;
+    ASSERT_TRUE(detector.SetFormat(MonoFormat(), true));
+    // Low notes take the long analysis, high ones the short; silence closes the gate.
+    for (int midi : {28, 64, 88, 0}) {
+        const std::vector<int16_t> tone =
+            MakeHarmonicTone(MidiHz(midi), 0.3, 9, 20.0, midi ? 0.5 : 0.0);
+        for (size_t start = 0; start + 1470 <= tone.size(); start += 1470) {
+            double frequency;
+            int heard;
+            EnterRender();
+            detector.Process(reinterpret_cast<const uint8_t*>(tone.data() + start), 2940, frequency,
+                             heard);
+            LeaveRender();
+        }
+    }
+    EXPECT_EQ(g_allocations.load(), 0);
+    EXPECT_EQ(g_locks.load(), 0);
+}
+
+TEST_F(RealTimeTest, ThePortAudioInputCallbackCapturesWithoutAllocatingOrLocking) {
+    setenv("ALSA_CONFIG_PATH", MA_TEST_DATA "/sound/asound-null.conf", 1);
+    CPortAudioDevice portAudio;
+    if (!portAudio.HasInput())
+        GTEST_SKIP() << "PortAudio has no input device here";
+    const uint8_t defaultId[16] = {};
+    ASSERT_EQ(portAudio.OpenInput(defaultId, 44100, 2), AUDIO_OK);
+    CCaptureBuffer* buffer = nullptr;
+    ASSERT_EQ(portAudio.CreateCaptureBuffer(176400, &buffer), AUDIO_OK);
+    ASSERT_EQ(buffer->Start(), AUDIO_OK);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    portAudio.CloseInput();
     EXPECT_GT(g_renders.load(), 0);
     EXPECT_EQ(g_allocations.load(), 0);
     EXPECT_EQ(g_locks.load(), 0);

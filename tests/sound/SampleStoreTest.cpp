@@ -315,6 +315,29 @@ TEST_F(SampleStoreTest, LoadingAgainReplacesRatherThanDoubles) {
     EXPECT_EQ(m_store.GetSampleCount(), count);
 }
 
+TEST_F(SampleStoreTest, UsersRecordingsTakeThePlaceOfShippedSamplesOfTheSameName) {
+    WriteSet("Clean Guitar", 6, kGuitarOpen);
+    WriteSet("Finger Bass", 4, kBassOpen);
+    WriteDrums();
+    CTempFolder user;
+    size_t count = 0;
+    const DRUM_SAMPLE& drum = GetDrumSamples(count)[0];
+    const std::string myDrum = user.Path() + "/Drums/" + drum.file;
+    const CCharString myFret = MakeStringedSampleName(user.Path().c_str(), "Clean Guitar", 1, 12);
+    CSoundFile file;
+    ASSERT_TRUE(file.Save(myDrum.c_str(), MakeSample(Sine(300.0, 441, 0.1), 1)));
+    ASSERT_TRUE(file.Save(myFret, MakeSample(Sine(659.3, 2205, 0.25), 1)));
+    ASSERT_TRUE(m_store.LoadAllSets(m_folder.Path().c_str(), user.Path().c_str()))
+        << m_store.GetErrorText().GetText();
+
+    EXPECT_EQ((*m_store.GetSamples(drum.thing))[0].fileName.Str(), myDrum);
+    for (const CSoundInfo* sample : OnString(THING_LEAD_GUITAR, 1)) {
+        const bool fromMine =
+            sample->note.Position().fret >= 12 && sample->note.Position().fret < 24;
+        EXPECT_EQ(sample->fileName == myFret.GetText(), fromMine) << sample->note.Position().fret;
+    }
+}
+
 TEST(PercussionNotes, DrumPartsOutsideTheTableHaveNone) {
     EXPECT_EQ(GetPercussionNote(THING_SNARE_DRUM), 38);
     EXPECT_EQ(GetPercussionNote(THING_BASS_DRUM_2), 35);

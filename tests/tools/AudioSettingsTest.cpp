@@ -2,6 +2,8 @@
 // opens, what OK and Cancel keep, and the Settings "Audio" entry around the dialog.
 #include "tools/AudioSettingsDlg.h"
 
+#include "sound/SoundCapture.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -157,10 +159,10 @@ TEST_F(AudioSettingsTest, WithoutInputDevicesTheOutputIsStillStored) {
 
 // With no sound card the virtual device is the choice, in both lists, under a plain name.
 TEST(AudioSettingsDevices, TheVirtualDeviceIsOfferedInBothLists) {
-    CVarList<DEVICE_INFO> inputs;
-    CCharString error;
-    ASSERT_TRUE(EnumerateVirtualInputs(inputs, error)) << error.GetText();
     APP_SETTINGS settings;
+    CSoundCapture capture(settings.audio, nullptr);
+    ASSERT_TRUE(capture.EnumerateDevices()) << capture.GetErrorText().GetText();
+    const CVarList<DEVICE_INFO>& inputs = capture.GetDevices();
     CNoteManager manager;
     CSound sound(settings, manager);
     ASSERT_TRUE(sound.EnumerateDevices()) << sound.GetErrorText().GetText();
