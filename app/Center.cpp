@@ -24,8 +24,10 @@
 #include "sound/SoundCapture.h"
 #include "theory/NoteManager.h"
 #include "tools/AudioSettingsDlg.h"
+#include "tools/GeneratorDlg.h"
 #include "tools/MainWnd.h"
 #include "tools/MixerDlg.h"
+#include "tools/SamplerDlg.h"
 #include "tools/ShowScaleDlg.h"
 #include "tools/SongEditorDlg.h"
 #include "tools/SpacePainterWnd.h"
@@ -200,6 +202,26 @@ private:
     std::unique_ptr<CSongRenderer> m_renderer;
 };
 
+class CCenter::CGeneratorLink : public CGeneratorHost {
+public:
+    explicit CGeneratorLink(CCenter& center) : m_center(center) {}
+    CGenerator& GetGenerator() override { return *m_center.m_generator; }
+    bool PlaySample(const CSoundInfo& sample, CCharString& error) override {
+        CSound* sound = m_center.m_sound.get();
+        if (!sound || !sound->IsInitialized()) {
+            error = "No sound output is open: choose one in Settings > Audio.";
+            return false;
+        }
+        if (sound->PlaySample(sample))
+            return true;
+        error = sound->GetErrorText();
+        return false;
+    }
+
+private:
+    CCenter& m_center;
+};
+
 class CCenter::CTunerLink : public CTunerHost {
 public:
     explicit CTunerLink(CCenter& center) : m_center(center) {}
@@ -208,6 +230,28 @@ public:
     CNote GetLatestInputNote() const override { return m_center.m_latestInput; }
     CCharString GetCaptureError() const override { return m_center.GetCaptureError(); }
     CNoteManager& GetNoteManager() override { return *m_center.m_noteManager; }
+
+private:
+    CCenter& m_center;
+};
+
+class CCenter::CSamplerLink : public CSamplerHost {
+public:
+    explicit CSamplerLink(CCenter& center) : m_center(center) {}
+    bool StartCapture(CCharString& error) override { return m_center.StartCapture(error); }
+    void StopCapture() override { m_center.StopCapture(); }
+    CNote GetLatestInputNote() const override { return m_center.m_latestInput; }
+    CCharString GetCaptureError() const override { return m_center.GetCaptureError(); }
+    CNoteManager& GetNoteManager() override { return *m_center.m_noteManager; }
+    bool StartRecording(const char* path, CCharString& error) override {
+        return m_center.StartRecording(path, error);
+    }
+    bool StopRecording(CCharString& error) override { return m_center.StopRecording(error); }
+    // Recordings go where the user's own sets are read from, never over the shipped ones.
+    CCharString GetSamplesFolder() const override {
+        const CCharString& mine = m_center.m_settings->folders.GetUser(FOLDER_SOUND);
+        return mine.IsEmpty() ? m_center.m_settings->soundPath : mine;
+    }
 
 private:
     CCenter& m_center;
@@ -312,7 +356,7 @@ bool CCenter::Initialize() {
         m_capture->SetDevice(m_captureFactory());
     OpenAudioDevices(); // device errors never fail the start
 
-    m_generator = std::make_unique<CGeneratorStub>();
+    m_generator = std::make_unique<CGenerator>(*m_settings);
     m_composer = std::make_unique<CComposer>(*m_noteManager);
     // The composer reads its grooves from the groove root and applies the current mix; it has
     // nothing else to initialise, so it cannot fail here.
@@ -405,7 +449,24 @@ bool CCenter::CreateToolWindows() {
     }
     AddWindow(scale);
     scale->BringToTop();
+    if (m_settings->generator.show && !ShowGenerator())
+        return false;
     return true;
+}
+
+bool CCenter::ShowGenerator() {
+    if (!Lookup(kKindGenerator)) {
+        m_generatorLink = std::make_unique<CGeneratorLink>(*this);
+        auto* generator = new CGeneratorDlg(*m_generatorLink, &m_settings->generator);
+        const WND_RECT place = CGeneratorDlg::DefaultRect();
+        if (!generator->CreateTool(m_mainWnd->GetMdiArea(), CGeneratorDlg::kTitle, &place)) {
+            Fail("Can't create Generator dialog: %s", generator->GetError().GetText());
+            delete generator;
+            return false;
+        }
+        AddWindow(generator);
+    }
+    return ShowWindowKind(kKindGenerator, false);
 }
 
 CBaseWindow* CCenter::Lookup(int kind) const {
@@ -631,8 +692,12 @@ bool CCenter::OnCommand(int id) {
     case kCmdArrangeWindows:
         ArrangeWindows();
         return true;
+    case kCmdShowGenerator:
+        return ShowGenerator();
     case kCmdShowTuner:
         return ShowTuner();
+    case kCmdShowSampler:
+        return ShowSampler();
     case kCmdListen:
         return ToggleListening();
     case kCmdAudioSettings: {
@@ -832,7 +897,7 @@ bool CCenter::StartCapture(CCharString& error) {
     if (m_captureUsers == 0) {
         m_latestInput.Reset();
         m_latestInput.m_volume = 0.0f; // nothing heard yet
-        // Nothing in this application records, so capture is readied here, without a file.
+        // Hearing needs no file: capture is readied here without one (recordings ready their own).
         if ((!m_capture->IsReady() && !m_capture->GetReady(nullptr, 0.0)) ||
             !m_capture->Start(false)) {
             error = m_capture->GetErrorText();
@@ -900,6 +965,67 @@ bool CCenter::ShowTuner() {
     return shown;
 }
 
+bool CCenter::ShowSampler() {
+    auto* sampler = dynamic_cast<CSamplerDlg*>(Lookup(kKindSampleRecorder));
+    const bool made = sampler != nullptr;
+    if (!made) {
+        if (!m_samplerLink)
+            m_samplerLink = std::make_unique<CSamplerLink>(*this);
+        sampler = new CSamplerDlg(*m_samplerLink, nullptr);
+        if (!sampler->Create(nullptr, m_mainWnd.get(), CSamplerDlg::kTitle)) {
+            Fail("Can't create Sample Recorder dialog: %s", sampler->GetError().GetText());
+            delete sampler;
+            return false;
+        }
+        AddWindow(sampler);
+    }
+    if (!sampler->ShowWnd(true)) {
+        m_error = sampler->GetError();
+        ShowMessageBox(m_mainWnd.get(), m_error, "Audio Device Error", MB_ICON_STOP);
+        return false;
+    }
+    if (!made)
+        sampler->CenterOver(m_mainWnd.get());
+    return true;
+}
+
+bool CCenter::StartRecording(const char* path, CCharString& error) {
+    if (!m_capture) {
+        error = "Device is not initialized.\nPlease go to Audio Settings and select the device";
+        return false;
+    }
+    if (!m_capture->Stop()) {
+        error.Format("Can't stop sound capture: %s", m_capture->GetErrorText().GetText());
+        return false;
+    }
+    if (!m_capture->SetFormat(44100, 16, 1)) {
+        error.Format("Can't initialize sound capture: %s", m_capture->GetErrorText().GetText());
+    } else if (!m_capture->GetReady(path, 0.0)) {
+        error.Format("Can't get ready for sound capture: %s", m_capture->GetErrorText().GetText());
+    } else if (!m_capture->Start(false)) {
+        error.Format("Can't start sound capture: %s", m_capture->GetErrorText().GetText());
+    } else {
+        return true;
+    }
+    // Those who were hearing the input go on hearing it.
+    CCharString ignored;
+    StopRecording(ignored);
+    return false;
+}
+
+bool CCenter::StopRecording(CCharString& error) {
+    if (!m_capture)
+        return true;
+    bool stopped = m_capture->Stop();
+    if (!stopped)
+        error.Format("Can't stop sound capture: %s", m_capture->GetErrorText().GetText());
+    // The usual format again, for the Tuner and the listening Show Scale tool.
+    if (!m_capture->SetFormat(44100, 16, 2) ||
+        (m_captureUsers > 0 && (!m_capture->GetReady(nullptr, 0.0) || !m_capture->Start(false))))
+        REPORT_ERROR("Can't start sound capture: %s", m_capture->GetErrorText().GetText());
+    return stopped;
+}
+
 bool CCenter::ToggleListening() {
     if (m_listening) {
         m_listening = false;
@@ -959,6 +1085,7 @@ bool CCenter::Close() {
     m_sound.reset();
     m_capture.reset();
     m_generator.reset();
+    m_generatorLink.reset();
     m_noteManager.reset();
     m_mix.reset();
     m_midiKeyboard.reset();

@@ -27,7 +27,7 @@ class CSongEditorDlg;
 class CSpacePainter;
 class CBandAnimatorStub;
 class CSoundCapture;
-class CGeneratorStub;
+class CGenerator;
 
 // Application identity.
 constexpr const char* kProductTitle = "Modal Atlas";
@@ -115,6 +115,11 @@ public:
     const CNote& GetLatestInputNote() const { return m_latestInput; }
     // Empty while capture works; the capture's words once its device went away.
     CCharString GetCaptureError() const;
+    // Records the sound input into path at 44,100 Hz, 16 bits, one channel, capture going on
+    // for everyone who hears it; StopRecording closes the file and hears in the usual format
+    // again. False with the capture's words in error.
+    bool StartRecording(const char* path, CCharString& error);
+    bool StopRecording(CCharString& error);
     CSoundCapture* GetCapture() const { return m_capture.get(); }
     // Whether the Show Scale tool hears the player (Show > Listen to my playing).
     bool IsListening() const { return m_listening; }
@@ -154,7 +159,10 @@ private:
     bool Fail(const char* format, ...) MA_PRINTF(2, 3);
     bool FailReported(const char* file, int line, const char* format, ...) MA_PRINTF(4, 5);
     bool CreateToolWindows();
+    // The Generator is made when it is first asked for, or at start when it was left open.
+    bool ShowGenerator();
     bool ShowTuner();
+    bool ShowSampler();
     bool ToggleListening();
     // An input note from the capture thread: kept as the latest and heard by Show Scale.
     void TakeInputNote(CNote& note);
@@ -183,7 +191,7 @@ private:
     std::unique_ptr<CComposer> m_composer;
     std::unique_ptr<CSound> m_sound;
     std::unique_ptr<CSoundCapture> m_capture;
-    std::unique_ptr<CGeneratorStub> m_generator;
+    std::unique_ptr<CGenerator> m_generator;
     std::unique_ptr<CBandAnimatorStub> m_animator;
     std::unique_ptr<CSpacePainter> m_scene;
     std::unique_ptr<APP_SETTINGS> m_settings;
@@ -209,10 +217,16 @@ private:
     std::unique_ptr<CShowScaleLink> m_showScaleLink;
     // What the lesson window asks of the application.
     class CTutorialLink;
+    // What the Generator asks of the application.
+    class CGeneratorLink;
+    std::unique_ptr<CGeneratorLink> m_generatorLink;
     // What the Song Editor asks of the application.
     class CSongEditorLink;
     std::unique_ptr<CSongEditorLink> m_songEditorLink;
     // What the Tuner asks of the application.
     class CTunerLink;
     std::unique_ptr<CTunerLink> m_tunerLink;
+    // What the Sample Recorder asks of the application.
+    class CSamplerLink;
+    std::unique_ptr<CSamplerLink> m_samplerLink;
 };

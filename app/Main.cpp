@@ -11,8 +11,11 @@
 //   MA_SCREENSHOT=FILE.png   once started, the main window is saved as a picture
 //   MA_PICTURE=N             once started, the band view shows picture N (1: the shapes of
 //                            the mesh builders) instead of the band
+//   MA_COMMAND=N             once started, menu command N runs (before the picture, which then
+//                            shows the dialog the command opened, if any)
 //   MA_EXIT_AFTER_START=1    once started (and photographed), the window closes as if the
 //                            user had closed it
+#include <QApplication>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -38,13 +41,15 @@ void WhenStarted(CCenter& center) {
     const char* shot = std::getenv("MA_SCREENSHOT");
     const char* exitAfter = std::getenv("MA_EXIT_AFTER_START");
     const char* picture = std::getenv("MA_PICTURE");
-    if (!launch && !shot && !exitAfter && !picture)
+    const char* command = std::getenv("MA_COMMAND");
+    if (!launch && !shot && !exitAfter && !picture && !command)
         return;
     // Polled: the start message runs inside the event loop, and the window is shown at its end.
     auto* poll = new QTimer(frame);
     poll->setInterval(10);
     QObject::connect(
-        poll, &QTimer::timeout, frame, [&center, frame, poll, launch, shot, exitAfter, picture] {
+        poll, &QTimer::timeout, frame,
+        [&center, frame, poll, launch, shot, exitAfter, picture, command] {
             if (!frame->AreTimersRunning() || !frame->isVisible())
                 return;
             poll->stop();
@@ -59,15 +64,24 @@ void WhenStarted(CCenter& center) {
                 std::fflush(stdout);
             }
             auto finish = [frame, shot, exitAfter] {
+                // A dialog that a command left open is what the picture shows.
+                QWidget* modal = QApplication::activeModalWidget();
                 if (shot && *shot) {
-                    bool saved = frame->grab().save(QString::fromUtf8(shot));
+                    bool saved = (modal ? modal : frame)->grab().save(QString::fromUtf8(shot));
                     std::fprintf(stderr, saved ? "Saved %s\n" : "Can't save %s\n", shot);
                 }
-                if (exitAfter && *exitAfter == '1')
-                    frame->close();
+                if (exitAfter && *exitAfter == '1') {
+                    if (modal)
+                        modal->close();
+                    QMetaObject::invokeMethod(frame, &QWidget::close, Qt::QueuedConnection);
+                }
             };
             // A screenshot waits for the first frames of the band view.
             QTimer::singleShot(shot ? 500 : 0, frame, finish);
+            // Queued behind the picture's timer: a modal dialog's own loop runs it.
+            if (command && *command)
+                QTimer::singleShot(0, frame,
+                                   [frame, command] { frame->OnCommand(std::atoi(command), 0); });
         });
     poll->start();
 }

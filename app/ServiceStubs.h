@@ -16,5 +16,3 @@ public:
     bool OnTimer(int) { return false; }
 };
 
-// The tone generator of the fuller tools; this application only creates and destroys it.
-class CGeneratorStub {};

@@ -168,7 +168,13 @@ bool Trim(CSoundInfo& sample, float threshold, float longest) {
         ++first;
     if (first == count)
         return true;
-    const uint32_t start = FindZeroCrossing(sample, first);
+    uint32_t start = FindZeroCrossing(sample, first);
+    // Digital silence never crosses zero: the wave starts at the last zero before the swing.
+    for (uint32_t k = first; k-- > start;)
+        if (values[k] == 0) {
+            start = k;
+            break;
+        }
     if (start > 0) {
         std::memmove(values, values + start, static_cast<size_t>(count - start) * 2);
         count -= start;
@@ -193,31 +199,43 @@ bool TrimFile(const char* path, float threshold, float longest, const char* out,
         "Can't trim the sound", errorText);
 }
 
-CVarList<GEN_SOUND_INFO> GetDefaultTones() {
+CVarList<GEN_HARMONIC> GetDefaultHarmonics() {
+    CVarList<GEN_HARMONIC> rows;
+    for (const GEN_HARMONIC& row :
+         {GEN_HARMONIC{0.25, 0.6, -0.6}, GEN_HARMONIC{0.5, 0.6, 0.6}, GEN_HARMONIC{2.0, 0.6, 0.3},
+          GEN_HARMONIC{3.0, 0.6, -0.9}, GEN_HARMONIC{4.0, 0.6, 0.9}})
+        rows.Add(row);
+    return rows;
+}
+
+CVarList<GEN_SOUND_INFO> MakeTones(const GEN_BASE_TONE& fields,
+                                   const CVarList<GEN_HARMONIC>& harmonics) {
     GEN_SOUND_INFO base;
-    base.frequency = 440.0;
-    base.peak = 0.5;
+    base.frequency = fields.frequency;
+    base.peak = GEN_BASE_PEAK;
     base.pan = 0.0;
-    base.attack = 0.1;
-    base.decay = 0.2;
-    base.sustain = 2.0;
-    base.release = 0.2;
-    base.sustainStart = 0.7 * base.peak;
-    base.sustainEnd = 0.4 * base.peak;
+    base.attack = fields.attack;
+    base.decay = fields.decay;
+    base.sustain = fields.sustain;
+    base.release = fields.release;
+    base.sustainStart = fields.sustainFrom * base.peak;
+    base.sustainEnd = fields.sustainTo * base.peak;
     CVarList<GEN_SOUND_INFO> tones;
     tones.Add(base);
-    const double rows[][3] = {
-        {0.25, 0.6, -0.6}, {0.5, 0.6, 0.6}, {2.0, 0.6, 0.3}, {3.0, 0.6, -0.9}, {4.0, 0.6, 0.9}};
-    for (const auto& row : rows) {
+    for (const GEN_HARMONIC& row : harmonics) {
         GEN_SOUND_INFO tone = base;
-        tone.frequency = base.frequency * row[0];
-        tone.peak = base.peak * row[1];
-        tone.sustainStart = base.sustainStart * row[1];
-        tone.sustainEnd = base.sustainEnd * row[1];
-        tone.pan = row[2];
+        tone.frequency = base.frequency * row.multiplier;
+        tone.peak = base.peak * row.volume;
+        tone.sustainStart = base.sustainStart * row.volume;
+        tone.sustainEnd = base.sustainEnd * row.volume;
+        tone.pan = row.pan;
         tones.Add(tone);
     }
     return tones;
+}
+
+CVarList<GEN_SOUND_INFO> GetDefaultTones() {
+    return MakeTones(GEN_BASE_TONE{}, GetDefaultHarmonics());
 }
 
 CCharString CGenerator::GetOutputPath() const {

@@ -62,7 +62,32 @@ struct GEN_SOUND_INFO {
     double releaseEnd = 0.0;
 };
 
-// The generator window's defaults: the base tone and its five harmonics rows.
+// The generator window's fields: the base tone (its peak is fixed at GEN_BASE_PEAK) ...
+struct GEN_BASE_TONE {
+    double frequency = 440.0;
+    double attack = 0.1;
+    double decay = 0.2;
+    double sustain = 2.0;
+    double release = 0.2;
+    double sustainFrom = 0.7; // fractions of the peak at the start and the end of the sustain
+    double sustainTo = 0.4;
+};
+// ... and its harmonics rows: a frequency multiplier of the base, a multiplier of the base's
+// levels, and a pan.
+struct GEN_HARMONIC {
+    double multiplier = 1.0;
+    double volume = 1.0;
+    double pan = 0.0;
+};
+constexpr double GEN_BASE_PEAK = 0.5;
+
+// The five harmonics rows the generator window starts with.
+CVarList<GEN_HARMONIC> GetDefaultHarmonics();
+// The tone list of the fields: the base tone first, then one tone per row in row order, each
+// with the base's envelope times.
+CVarList<GEN_SOUND_INFO> MakeTones(const GEN_BASE_TONE& base,
+                                   const CVarList<GEN_HARMONIC>& harmonics);
+// MakeTones of the window's defaults.
 CVarList<GEN_SOUND_INFO> GetDefaultTones();
 
 // The tone generator: additive synthesis of partials, each with its own envelope.

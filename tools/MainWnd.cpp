@@ -94,12 +94,14 @@ void CMainWnd::BuildMenus() {
     add(show, {"&Band", kCmdShowBand});
     add(show, {"&Tutorial", kCmdShowTutorial});
     add(show, {"&Mixer", kCmdShowMixer});
-    add(show, {"T&uner\tF3", kCmdShowTuner});
     add(show, {"&Listen to my playing\tCtrl+H", kCmdListen});
     GetAction(kCmdListen)->setCheckable(true);
     show->addSeparator();
     add(show, {"&Arrange all windows", kCmdArrangeWindows});
     QMenu* tools = m_menuBar->addMenu("&Tools");
+    add(tools, {"T&uner\tF3", kCmdShowTuner});
+    add(tools, {"Sample &Recorder", kCmdShowSampler});
+    add(tools, {"&Generator", kCmdShowGenerator});
     add(tools, {"&Song Editor", kCmdShowSongEditor});
     QMenu* settings = m_menuBar->addMenu("Settings");
     add(settings, {"Audio", kCmdAudioSettings});

@@ -14,6 +14,7 @@ class QAction;
 enum COMMAND_ID : int {
     kCmdAbout = 1142,
     kCmdShowTuner = 1198,
+    kCmdShowSampler = 1549,
     kCmdAudioSettings = 1203,
     kCmdShowMixer = 1341,
     kCmdShowBand = 1436,
@@ -25,6 +26,8 @@ enum COMMAND_ID : int {
     kCmdNoteNamesSharps = 1481,
     // Show Scale hears the player (a toggle of this application).
     kCmdListen = 1700,
+    // Shows the Generator (window kind 16), which has no menu command of its own elsewhere.
+    kCmdShowGenerator = 1702,
 };
 
 // The main window's timers: 33 ms (frames, capture, end of play), 100 ms, 1000 ms (sound).

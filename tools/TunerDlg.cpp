@@ -36,6 +36,63 @@ double ShownCents(double cents) {
 }
 } // namespace
 
+void INPUT_FIELDS::Build(QWidget* owner, QGridLayout* layout) {
+    auto field = [owner, layout](int row, const char* label, const char* unit, CTextWrapper& text) {
+        layout->addWidget(new QLabel(QObject::tr(label), owner), row, 0);
+        auto* edit = new QLineEdit(owner);
+        edit->setReadOnly(true);
+        edit->setFocusPolicy(Qt::NoFocus);
+        edit->setAlignment(Qt::AlignRight);
+        QFont fixed("DejaVu Sans Mono");
+        fixed.setStyleHint(QFont::Monospace);
+        edit->setFont(fixed);
+        edit->setMaximumWidth(110);
+        layout->addWidget(edit, row, 1);
+        if (unit)
+            layout->addWidget(new QLabel(QObject::tr(unit), owner), row, 2);
+        text.Bind(edit);
+    };
+    field(0, "Note", nullptr, note);
+    field(1, "Frequency", "Hz", frequency);
+    field(2, "Diff.", "Hz", diff);
+    field(3, "Volume", "%", volume);
+
+    barControl = new QProgressBar(owner);
+    barControl->setOrientation(Qt::Vertical);
+    barControl->setTextVisible(false);
+    barControl->setMinimumHeight(90);
+    bar.Bind(barControl);
+    layout->addWidget(barControl, 0, 3, 4, 1, Qt::AlignHCenter);
+    layout->addWidget(new QLabel(QObject::tr("Input"), owner), 4, 3, Qt::AlignHCenter);
+}
+
+void INPUT_FIELDS::ResetBar() {
+    bar.SetRange(0, 20, 1, 0.0, 1.0);
+    bar.SetColors(QColor::fromRgba(CTunerDlg::kBarColour), QColor::fromRgba(CTunerDlg::kLoudColour),
+                  0.9);
+    bar.SetValue(0.0);
+}
+
+void INPUT_FIELDS::Show(const CNote& heardNote) {
+    const double heard = GetHeardFrequency(heardNote);
+    CCharString text;
+    text.Format("%6.2f", heardNote.m_volume);
+    volume.SetText(text);
+    bar.SetValue(heardNote.m_volume);
+    text.Empty();
+    if (heard != 0.0)
+        text.Format("%8.2f", heard);
+    frequency.SetText(text);
+    text.Empty();
+    if (heardNote.m_midi != MIDI_NO_PITCH)
+        text.Format("%s %d", heardNote.m_sharpName.GetText(), heardNote.m_octave);
+    note.SetText(text);
+    text.Empty();
+    if (heard > 0.0)
+        text.Format("%6.2f", heard - heardNote.m_frequency);
+    diff.SetText(text);
+}
+
 CCentsStrip::CCentsStrip(QWidget* parent) : QWidget(parent), m_cents(NAN) {
     setMinimumSize(200, 40);
 }
@@ -107,33 +164,7 @@ WND_RECT CTunerDlg::DefaultRect() {
 
 bool CTunerDlg::OnInitDialog() {
     auto* layout = new QGridLayout(this);
-    auto field = [this, layout](int row, const char* label, const char* unit, CTextWrapper& text) {
-        layout->addWidget(new QLabel(tr(label), this), row, 0);
-        auto* edit = new QLineEdit(this);
-        edit->setReadOnly(true);
-        edit->setFocusPolicy(Qt::NoFocus);
-        edit->setAlignment(Qt::AlignRight);
-        QFont fixed("DejaVu Sans Mono");
-        fixed.setStyleHint(QFont::Monospace);
-        edit->setFont(fixed);
-        edit->setMaximumWidth(110);
-        layout->addWidget(edit, row, 1);
-        if (unit)
-            layout->addWidget(new QLabel(tr(unit), this), row, 2);
-        text.Bind(edit);
-    };
-    field(0, "Note", nullptr, m_note);
-    field(1, "Frequency", "Hz", m_frequency);
-    field(2, "Diff.", "Hz", m_diff);
-    field(3, "Volume", "%", m_volume);
-
-    m_barControl = new QProgressBar(this);
-    m_barControl->setOrientation(Qt::Vertical);
-    m_barControl->setTextVisible(false);
-    m_barControl->setMinimumHeight(90);
-    m_bar.Bind(m_barControl);
-    layout->addWidget(m_barControl, 0, 3, 4, 1, Qt::AlignHCenter);
-    layout->addWidget(new QLabel(tr("Input"), this), 4, 3, Qt::AlignHCenter);
+    m_fields.Build(this, layout);
 
     m_strip = new CCentsStrip(this);
     m_strip->setToolTip(tr("Cents from the nearest note; green within 3 cents"));
@@ -161,9 +192,7 @@ bool CTunerDlg::OnShow(bool show) {
             return false;
         }
         m_capturing = true;
-        m_bar.SetRange(0, 20, 1, 0.0, 1.0);
-        m_bar.SetColors(QColor::fromRgba(kBarColour), QColor::fromRgba(kLoudColour), 0.9);
-        m_bar.SetValue(0.0);
+        m_fields.ResetBar();
         m_timer->start();
     } else if (!show) {
         Close();
@@ -194,26 +223,10 @@ void CTunerDlg::Refresh() {
         note.Reset();
         note.m_volume = 0.0f;
     }
+    m_fields.Show(note);
     const double heard = GetHeardFrequency(note);
     CCharString text;
-    text.Format("%6.2f", note.m_volume);
-    m_volume.SetText(text);
-    m_bar.SetValue(note.m_volume);
-    text.Empty();
-    if (heard != 0.0)
-        text.Format("%8.2f", heard);
-    m_frequency.SetText(text);
-    text.Empty();
-    if (note.m_midi != MIDI_NO_PITCH)
-        text.Format("%s %d", note.m_sharpName.GetText(), note.m_octave);
-    m_note.SetText(text);
-    text.Empty();
-    if (heard > 0.0)
-        text.Format("%6.2f", heard - note.m_frequency);
-    m_diff.SetText(text);
-
     double cents = NAN;
-    text.Empty();
     if (heard > 0.0 && note.HasPitch()) {
         cents = CPitchDetector::CentsFrom(heard, note.m_midi);
         double fromString = 0.0;
@@ -237,13 +250,13 @@ void CTunerDlg::Refresh() {
 CCharString CTunerDlg::GetText(FIELD id) const {
     switch (id) {
     case kIdNote:
-        return m_note.GetText();
+        return m_fields.note.GetText();
     case kIdFrequency:
-        return m_frequency.GetText();
+        return m_fields.frequency.GetText();
     case kIdDiff:
-        return m_diff.GetText();
+        return m_fields.diff.GetText();
     case kIdVolume:
-        return m_volume.GetText();
+        return m_fields.volume.GetText();
     case kIdString:
         return m_string.GetText();
     }
@@ -251,5 +264,5 @@ CCharString CTunerDlg::GetText(FIELD id) const {
 }
 
 int CTunerDlg::GetBarPosition() const {
-    return m_barControl ? m_barControl->value() : 0;
+    return m_fields.barControl ? m_fields.barControl->value() : 0;
 }

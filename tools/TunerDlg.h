@@ -7,8 +7,25 @@
 #include "ui/Controls.h"
 
 class CNoteManager;
+class QGridLayout;
 class QProgressBar;
 class QTimer;
+
+// What the sound input hears, as the Tuner and the Sample Recorder show it: four read-only
+// fields and a vertical level bar.
+struct INPUT_FIELDS {
+    CTextWrapper note, frequency, diff, volume;
+    CProgressBar bar;
+    QProgressBar* barControl = nullptr;
+
+    // "Note", "Frequency" (Hz), "Diff." (Hz) and "Volume" (%) in rows 0 to 3 of columns 0 to 2,
+    // and the bar labelled "Input" in column 3.
+    void Build(QWidget* owner, QGridLayout* layout);
+    // Positions 0 to 20 for 0.0 to 1.0, the loud colour above 0.9; at 0.
+    void ResetBar();
+    // The level, the measured frequency, the nearest note and the distance from it.
+    void Show(const CNote& note);
+};
 
 // What the Tuner asks of the application.
 class CTunerHost {
@@ -65,7 +82,7 @@ public:
     // Shows what the latest input note says (the 100 ms tick).
     void Refresh();
     CCharString GetText(FIELD id) const;
-    QColor GetBarColour() const { return m_bar.GetBarColor(); }
+    QColor GetBarColour() const { return m_fields.bar.GetBarColor(); }
     int GetBarPosition() const;
     // NAN while no pitch is heard.
     double GetCents() const { return m_strip ? m_strip->GetCents() : 0.0; }
@@ -83,9 +100,8 @@ private:
     WND_SETTINGS m_record;
     CNoteList m_guitar;
     CNoteList m_bass;
-    CTextWrapper m_note, m_frequency, m_diff, m_volume, m_string;
-    CProgressBar m_bar;
-    QProgressBar* m_barControl = nullptr;
+    INPUT_FIELDS m_fields;
+    CTextWrapper m_string;
     CCentsStrip* m_strip = nullptr;
     QTimer* m_timer = nullptr;
     bool m_capturing = false;

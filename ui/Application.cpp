@@ -1,6 +1,17 @@
 #include "ui/Application.h"
 
+#include <QLineEdit>
+
 #include "ui/AppIcon.h"
+
+namespace {
+bool IsTyping(QObject* receiver, const QKeyEvent* key) {
+    const auto* edit = qobject_cast<const QLineEdit*>(receiver);
+    return edit && !edit->isReadOnly() &&
+           !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
+           key->key() < Qt::Key_Escape; // function and editing keys stay the frame's first
+}
+} // namespace
 
 CApplication::CApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // Message boxes and dialogs carry the icon too.
@@ -17,7 +28,8 @@ bool CApplication::notify(QObject* receiver, QEvent* e) {
     const QEvent::Type type = e->type();
     if ((type == QEvent::KeyPress || type == QEvent::KeyRelease ||
          type == QEvent::ShortcutOverride) &&
-        m_keyFrame && receiver->isWidgetType() && !activeModalWidget()) {
+        m_keyFrame && receiver->isWidgetType() && !activeModalWidget() &&
+        !IsTyping(receiver, static_cast<QKeyEvent*>(e))) {
         auto* key = static_cast<QKeyEvent*>(e);
         bool handled = false;
         if (type == QEvent::ShortcutOverride) {

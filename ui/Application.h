@@ -8,7 +8,8 @@
 
 // The message loop's one rule beyond Qt's: every key press and release is offered to the main
 // window's key handlers first, wherever the focus is, and reaches the focused widget only when
-// the main window declines it. Keys typed into a modal dialog are the dialog's alone.
+// the main window declines it. Keys typed into a modal dialog are the dialog's alone, and so are
+// the plain characters typed into an editable text field (they are text, not notes to play).
 class CApplication : public QApplication {
     Q_OBJECT
 public:

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QWidget>
 #include <functional>
 #include <memory>
 
@@ -117,6 +118,12 @@ public:
         CBaseWindow* window = nullptr;
         m_center->FindWindow(kind, &window);
         return window;
+    }
+
+    // Saves a picture of widget when MA_SCREENSHOT_DIR names a folder; false when that fails.
+    static bool Picture(QWidget* widget, const char* name) {
+        const QByteArray folder = qgetenv("MA_SCREENSHOT_DIR");
+        return folder.isEmpty() || widget->grab().save(folder + "/" + name);
     }
 
     // Makes the capture's input device at the next Start.

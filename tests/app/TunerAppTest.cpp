@@ -17,8 +17,8 @@
 #include "tools/FretboardView.h"
 #include "tools/ShowScaleDlg.h"
 #include "tools/TunerDlg.h"
-#include "ui/NoteWheel.h"
 #include "ui/MessageBox.h"
+#include "ui/NoteWheel.h"
 
 namespace {
 
@@ -52,14 +52,6 @@ protected:
         Command(kCmdShowTuner);
         return dynamic_cast<CTunerDlg*>(Window(kKindTuner));
     }
-    // Saves a picture of widget when MA_SCREENSHOT_DIR names a folder.
-    static void Picture(QWidget* widget, const char* name) {
-        const QByteArray folder = qgetenv("MA_SCREENSHOT_DIR");
-        if (!folder.isEmpty()) {
-            EXPECT_TRUE(widget->grab().save(folder + "/" + name));
-        }
-    }
-
     CVirtualDevice* m_input = nullptr;
     bool m_hasSamples = false;
 };
@@ -135,7 +127,7 @@ TEST_F(TunerAppTest, PicturesOfTheTunerAndOfAHeardNote) {
     ASSERT_NE(tuner, nullptr);
     ASSERT_TRUE(WaitFor([tuner] { return tuner->GetText(CTunerDlg::kIdNote) == "E 2"; }));
     QTest::qWait(300);
-    Picture(tuner->Frame(), "tuner-low-e.png");
+    EXPECT_TRUE(Picture(tuner->Frame(), "tuner-low-e.png"));
     tuner->Frame()->close();
 
     auto* tool = dynamic_cast<CShowScaleDlg*>(Window(kKindShowScale));
@@ -145,8 +137,8 @@ TEST_F(TunerAppTest, PicturesOfTheTunerAndOfAHeardNote) {
         m_input->SetInputTone(MidiHz(midi), 0.5, 0.4);
         ASSERT_TRUE(WaitFor([tool, midi] { return tool->GetFretboard()->GetHeardNote() == midi; }));
         QTest::qWait(100);
-        Picture(tool->Frame(),
-                midi == 55 ? "show-scale-heard-g.png" : "show-scale-heard-f-sharp.png");
+        EXPECT_TRUE(Picture(tool->Frame(), midi == 55 ? "show-scale-heard-g.png"
+                                                      : "show-scale-heard-f-sharp.png"));
     }
 }
 
