@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "core/KeyValue.h"
+#include "song/NoteGrid.h"
 #include "ui/MessageBox.h"
 
 namespace {
@@ -94,8 +95,7 @@ void CGrooveInfoDlg::accept() {
                       "Required Field");
     if (read.beatsPerMeasure < 1)
         return refuse("The time signature needs at least one beat", "Required Field");
-    if (static_cast<long long>(16 / read.beatUnit) * read.beatsPerMeasure * read.measureCount >
-        kMaxCells)
+    if (!CNoteGrid::Fits(read, read.measureCount))
         return refuse("Too many notes.\nPlease choose fewer number of measures.", "Too many notes");
     if (read.style.IsEmpty())
         return refuse("Groove style is required.", "Required Field");

@@ -26,8 +26,6 @@ public:
         kIdCopyright = 1388,
     };
     static constexpr int kMaxMeasures = 4;
-    // Sixteenth cells a groove row may hold: what the note grids can show.
-    static constexpr int kMaxCells = 40;
 
     // styles: offered in the Style list, which also takes a new name.
     CGrooveInfoDlg(SONG_HEADER& header, const std::vector<CCharString>& styles,

@@ -27,11 +27,12 @@
 #include "song/Composer.h"
 #include "song/MidiFile.h"
 #include "song/Mix.h"
+#include "song/NoteGrid.h"
 #include "song/WaveRenderer.h"
 #include "theory/NoteManager.h"
 #include "tools/EditDlg.h"
 #include "tools/GrooveInfoDlg.h"
-#include "tools/NoteArea.h"
+#include "tools/NoteGridArea.h"
 #include "tools/PartChordDlg.h"
 #include "tools/SongPartDlg.h"
 #include "ui/FileDialog.h"
@@ -331,7 +332,7 @@ void CSongEditorDlg::BuildControls() {
     layout->setContentsMargins(6, 6, 6, 6);
     m_left = BuildLeftColumn();
     layout->addWidget(m_left, 0);
-    m_noteArea = new CNoteListArea(this);
+    m_noteArea = new CNoteGridArea(this);
     Name(m_noteArea, kIdNoteArea);
     connect(m_noteArea, &CNoteArea::Command, this, [this](int id) { OnCommand(id, 0); });
     layout->addWidget(m_noteArea, 1);
@@ -848,7 +849,7 @@ void CSongEditorDlg::AddMeasure() {
     SONG_HEADER& h = m_groove.m_header;
     if (m_groove.GetTrackCount() == 0 || h.beatUnit <= 0)
         return;
-    if (16 / h.beatUnit * h.beatsPerMeasure * (h.measureCount + 1) > CGrooveInfoDlg::kMaxCells) {
+    if (!CNoteGrid::Fits(h, h.measureCount + 1)) {
         ShowMessageBox(this, "Too many notes.\nCan not add another measure.", "Too many notes",
                        MB_ICON_INFORMATION);
         return;

@@ -3,6 +3,7 @@
 #include "song/Song.h"
 
 #include "tests/core/TempFolder.h"
+#include "tests/song/MidiCsv.h"
 #include "tests/song/MidiTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -368,29 +369,6 @@ TEST_F(MidiSaveTest, ALongTrackDoesNotDriftAndTracksAfterTheNinthStepOverTheDrum
         EXPECT_EQ(back[i].m_instrument, THING_LEAD_GUITAR) << "track " << i;
     ASSERT_EQ(back[10].GetCount(), 3000);
     EXPECT_NEAR(back[10].m_notes[2999].m_time, 2999 * 0.1003, 0.5 / CMidiFile::kDivision);
-}
-
-// Reads `midicsv FILE` into rows of comma-separated fields.
-std::vector<std::vector<std::string>> MidiCsv(const std::string& path, int& status) {
-    std::vector<std::vector<std::string>> rows;
-    FILE* pipe = popen(("midicsv '" + path + "' 2>&1").c_str(), "r");
-    if (!pipe)
-        return status = -1, rows;
-    char line[4096];
-    while (std::fgets(line, sizeof(line), pipe)) {
-        std::vector<std::string> fields;
-        std::stringstream stream(line);
-        std::string field;
-        while (std::getline(stream, field, ',')) {
-            const size_t first = field.find_first_not_of(" \r\n");
-            const size_t last = field.find_last_not_of(" \r\n");
-            fields.push_back(first == std::string::npos ? ""
-                                                        : field.substr(first, last - first + 1));
-        }
-        rows.push_back(fields);
-    }
-    status = pclose(pipe);
-    return rows;
 }
 
 TEST_F(MidiSaveTest, AnIndependentReaderSeesTheSameFile) {

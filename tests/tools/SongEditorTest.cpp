@@ -15,9 +15,11 @@
 
 #include "song/Composition.h"
 #include "song/MidiFile.h"
-#include "tests/song/SongTestUtil.h"
+#include "tests/core/TempFolder.h"
+#include "tests/song/MidiCsv.h"
 #include "tests/tools/SongEditorTestHost.h"
-#include "tools/NoteArea.h"
+#include "tools/NoteGridArea.h"
+#include "tools/NoteGridWnd.h"
 #include "tools/PartChordDlg.h"
 #include "tools/SongPartDlg.h"
 
@@ -188,6 +190,62 @@ TEST_F(SongEditorTest, TheOnlyMeasureStaysAndTheGridCapacityHolds) {
     EXPECT_EQ(editor->GetGroove().m_header.measureCount, 1);
 }
 
+// A click in the drum grid of a new groove, kept through the switch to the staff, is saved when
+// the user leaves the groove; our reader and midicsv find the note at its tick, key and velocity.
+TEST_F(SongEditorTest, AClickInTheDrumGridIsSavedToTheGroovesMidiFile) {
+    // A library of its own: saving writes into a writable library folder.
+    fs::create_directories(Path("Grooves/Rock"));
+    fs::copy_file(fs::path(MA_RUNTIME_DIR) / "Grooves/Rock/2 Rock.mid",
+                  Path("Grooves/Rock/2 Rock.mid"));
+    editor->GetLibrary().SetFolders(Path("Grooves").c_str(), Path("User Grooves").c_str());
+    PickGroove("Rock", "2 Rock");
+    AnswerText("Sketch");
+    dialogs.answers.push_back([](QDialog& d) { Press(d, QDialogButtonBox::Ok); }); // 4/4, 1 bar
+    Menu(ED::kCmdNewGroove);
+    editor->ShowWnd(true);
+    editor->resize(1000, 680);
+    QTest::qWait(20);
+    auto* area = static_cast<CNoteGridArea*>(editor->GetNoteArea());
+    CNoteGridWnd* grid = area->GetView(CNoteGridArea::kDrums);
+    const int snare = grid->GetGrid().FindRowOfNote(38);
+    ASSERT_GE(snare, 0);
+    QTest::mouseClick(grid, Qt::LeftButton, {}, grid->CellRect({snare, 1, 2}).center());
+    EXPECT_TRUE(editor->IsGrooveChanged());
+    ClickLabel(area->GetStaffBox(CNoteGridArea::kDrums));
+    ASSERT_NE(area->GetView(CNoteGridArea::kDrums), grid);
+    EXPECT_TRUE(editor->IsGrooveChanged()) << "the edit goes along to the staff";
+
+    messages.answers.push_back(true);
+    PickGroove("Rock", "2 Rock");
+    EXPECT_TRUE(Shown("The groove was changed.\nDo you want to save the changes?"));
+    const std::string path = Path("Grooves/Rock/Sketch.mid");
+    ASSERT_TRUE(fs::exists(path)) << messages.Last();
+
+    CSong saved;
+    CMidiFile file;
+    ASSERT_TRUE(file.Load(path.c_str(), saved)) << file.GetError().GetText();
+    const double beat = saved.m_header.beatTime;
+    CNoteList hits;
+    for (int t = 0; t < saved.GetTrackCount(); ++t)
+        for (const CNote& note : saved[t].m_notes)
+            if (note.m_volume > 0.0f)
+                hits.Append(note);
+    ASSERT_EQ(hits.GetCount(), 1);
+    EXPECT_NEAR(hits[0].m_time, 1.5 * beat, 1e-3) << "beat 2, third sixteenth";
+    EXPECT_EQ(hits[0].m_thing, THING_SNARE_DRUM);
+    const int velocity = static_cast<int>(CNoteGridWnd::kNewNoteVolume * 127 + 0.5);
+    EXPECT_NEAR(hits[0].m_volume, velocity / 127.0f, 1e-6);
+
+    int status = 0;
+    std::vector<std::string> ons;
+    for (const auto& row : MidiCsv(path, status))
+        if (row.size() >= 6 && row[2] == "Note_on_c" && row[5] != "0")
+            ons.push_back(row[1] + " " + row[3] + " " + row[4] + " " + row[5]);
+    ASSERT_EQ(status, 0) << "midicsv failed (is it installed? scripts/install-deps)";
+    // Tick, channel (drums on 9), key (snare 38), velocity.
+    EXPECT_EQ(ons, std::vector<std::string>{"1440 9 38 " + std::to_string(velocity)});
+}
+
 TEST_F(SongEditorTest, ChangedSongAsksBeforeItCloses) {
     MakeOnePartSong({1});
     Menu(ED::kCmdAddPartToSong);
@@ -257,7 +315,7 @@ TEST_F(SongEditorTest, BadSongFilesNameFileAndLineAndChangeNothing) {
     for (const BAD_SONG& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string path = Path((std::string(c.what) + ".Song").c_str());
-        WriteBytes(path, good + c.part);
+        CTempFolder::Put(path, good + c.part);
         files.paths.push_back(path);
         Menu(ED::kCmdOpenSong);
         const std::string expected =
@@ -420,6 +478,11 @@ TEST_F(SongEditorTest, Pictures) {
     editor->resize(1000, 680);
     QTest::qWait(50);
     EXPECT_TRUE(editor->grab().save(QString(folder) + "/song-editor.png"));
+    auto* area = static_cast<CNoteGridArea*>(editor->GetNoteArea());
+    for (int v = 0; v < CNoteGridArea::kViews; ++v)
+        area->SetStaff(static_cast<CNoteGridArea::VIEW>(v), true);
+    QTest::qWait(50);
+    EXPECT_TRUE(editor->grab().save(QString(folder) + "/song-editor-staffs.png"));
     CChord chord;
     CPartChordDlg scale(chord, *editor->GetComposition().GetPart(0), host.GetNoteManager());
     scale.List(CPartChordDlg::kIdDegree).SelectValue(2);
