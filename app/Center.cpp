@@ -201,31 +201,15 @@ public:
     }
     void Stop() override { m_center.Stop(); }
     const CCharString& GetHostError() const override { return m_center.m_error; }
-    // Recording the input as the application's wrappers do it: format, ready with the file,
-    // start without pitch detection; and stop.
+    // Through the application, so that a missing input device is an error and those hearing
+    // the input go on hearing it after the take.
     bool StartInputRecording(const char* path, CCharString& error) override {
-        auto& capture = *m_center.m_capture;
-        if (!capture.SetFormat(44100, 16, 2)) {
-            error.Format("Can't initialize sound capture: %s", capture.GetErrorText().GetText());
-            return false;
-        }
-        if (!capture.GetReady(path, 0.0)) {
-            error.Format("Can't get ready for sound capture: %s", capture.GetErrorText().GetText());
-            return false;
-        }
-        if (!capture.Start(false)) {
-            error.Format("Can't start sound capture: %s", capture.GetErrorText().GetText());
-            return false;
-        }
-        return true;
+        return m_center.StartRecording(path, 2, error);
     }
-    bool StopInputRecording(CCharString& error) override {
-        if (m_center.m_capture->Stop())
-            return true;
-        error.Format("Can't stop sound capture: %s", m_center.m_capture->GetErrorText().GetText());
-        return false;
+    bool StopInputRecording(CCharString& error) override { return m_center.StopRecording(error); }
+    double GetInputMixStart() const override {
+        return m_center.m_capture ? m_center.m_capture->GetMixStart() : 0.0;
     }
-    double GetInputMixStart() const override { return m_center.m_capture->GetMixStart(); }
     float GetInputLevel() const override { return 0.0f; }
     bool MixRecordings(const char* input, double start, const char* playback, const char* out,
                        CCharString& error) override {
@@ -282,7 +266,7 @@ public:
     CCharString GetCaptureError() const override { return m_center.GetCaptureError(); }
     CNoteManager& GetNoteManager() override { return *m_center.m_noteManager; }
     bool StartRecording(const char* path, CCharString& error) override {
-        return m_center.StartRecording(path, error);
+        return m_center.StartRecording(path, 1, error);
     }
     bool StopRecording(CCharString& error) override { return m_center.StopRecording(error); }
     // Recordings go where the user's own sets are read from, never over the shipped ones.
@@ -1045,7 +1029,7 @@ bool CCenter::ShowSampler() {
     return true;
 }
 
-bool CCenter::StartRecording(const char* path, CCharString& error) {
+bool CCenter::StartRecording(const char* path, int channels, CCharString& error) {
     if (!m_capture) {
         error = "Device is not initialized.\nPlease go to Audio Settings and select the device";
         return false;
@@ -1054,7 +1038,7 @@ bool CCenter::StartRecording(const char* path, CCharString& error) {
         error.Format("Can't stop sound capture: %s", m_capture->GetErrorText().GetText());
         return false;
     }
-    if (!m_capture->SetFormat(44100, 16, 1)) {
+    if (!m_capture->SetFormat(44100, 16, channels)) {
         error.Format("Can't initialize sound capture: %s", m_capture->GetErrorText().GetText());
     } else if (!m_capture->GetReady(path, 0.0)) {
         error.Format("Can't get ready for sound capture: %s", m_capture->GetErrorText().GetText());

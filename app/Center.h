@@ -116,10 +116,10 @@ public:
     const CNote& GetLatestInputNote() const { return m_latestInput; }
     // Empty while capture works; the capture's words once its device went away.
     CCharString GetCaptureError() const;
-    // Records the sound input into path at 44,100 Hz, 16 bits, one channel, capture going on
+    // Records the sound input into path at 44,100 Hz, 16 bits, in channels, capture going on
     // for everyone who hears it; StopRecording closes the file and hears in the usual format
     // again. False with the capture's words in error.
-    bool StartRecording(const char* path, CCharString& error);
+    bool StartRecording(const char* path, int channels, CCharString& error);
     bool StopRecording(CCharString& error);
     CSoundCapture* GetCapture() const { return m_capture.get(); }
     // Whether the Show Scale tool hears the player (Show > Listen to my playing).
