@@ -110,7 +110,7 @@ bool ResampleUp(const CSoundInfo& source, CSoundInfo& destination, CCharString* 
     const uint32_t planned = uint32_t(n / ratio + 0.5);
 
     CSoundInfo made;
-    if (!made.Allocate(planned * 2)) {
+    if (!made.Allocate(planned * 2, false)) {
         if (errorText)
             *errorText = "Can't resample: out of memory";
         return false;

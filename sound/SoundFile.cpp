@@ -128,7 +128,7 @@ bool CSoundFile::Read(const char* path, CSoundInfo& sample) {
 
     CSoundInfo read;
     read.format = format;
-    if (!read.Allocate(chunk.size))
+    if (!read.Allocate(chunk.size, false))
         return Fail("Can't read the data: out of memory");
     if (fseeko(file, off_t(chunk.start), SEEK_SET) != 0 ||
         fread(read.GetBytes(), 1, chunk.size, file) != chunk.size)

@@ -2,15 +2,19 @@
 
 #include <new>
 
-bool CSoundInfo::Allocate(uint32_t bytes) {
+bool CSoundInfo::Allocate(uint32_t bytes, bool zeroed) {
     if (bytes == 0) {
         Free();
         return true;
     }
-    // Zeroed, and one value more for an odd byte count.
-    int16_t* values = new (std::nothrow) int16_t[(size_t(bytes) + 1) / 2]();
+    // One value more for an odd byte count; its spare byte is always zero.
+    const size_t count = (size_t(bytes) + 1) / 2;
+    int16_t* values =
+        zeroed ? new (std::nothrow) int16_t[count]() : new (std::nothrow) int16_t[count];
     if (!values)
         return false;
+    if (!zeroed)
+        values[count - 1] = 0;
     data.reset(values);
     size = bytes;
     return true;
