@@ -29,15 +29,6 @@ bool IsFolder(const char* path) {
     return stat(path, &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-CCharString WithoutTrailingSlashes(const char* path) {
-    CCharString text(path);
-    size_t length = text.GetLength();
-    while (length > 1 && text.At(length - 1) == '/')
-        --length;
-    text.Cut(length);
-    return text;
-}
-
 // A folder that does not exist yet is writable when the folder it would be made in is.
 bool CanWrite(CCharString folder) {
     for (;;) {

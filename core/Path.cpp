@@ -16,6 +16,7 @@
 namespace {
 std::mutex g_folderMutex;
 CCharString g_folderOverride;
+} // namespace
 
 CCharString WithoutTrailingSlashes(const char* path) {
     CCharString text(path);
@@ -25,7 +26,6 @@ CCharString WithoutTrailingSlashes(const char* path) {
     text.Cut(length);
     return text;
 }
-} // namespace
 
 bool SplitPath(const char* path, PATH_PARTS& parts) {
     if (path == nullptr || std::strlen(path) >= PATH_MAX)

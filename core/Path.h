@@ -17,6 +17,8 @@ struct PATH_PARTS {
 
 // False for a null path or one longer than the system allows.
 bool SplitPath(const char* path, PATH_PARTS& parts);
+// The path without its trailing '/'s; the root "/" stays.
+CCharString WithoutTrailingSlashes(const char* path);
 
 // Creates every folder of a path (a trailing name is taken as a folder too). A relative path is
 // taken relative to the executable's folder. Folders that exist already are no failure.
