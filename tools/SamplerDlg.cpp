@@ -73,18 +73,10 @@ bool CSamplerDlg::OnInitDialog() {
 }
 
 bool CSamplerDlg::OnShow(bool show) {
-    if (show && !m_capturing) {
-        CCharString why;
-        if (!m_host.StartCapture(why)) {
-            m_error.Format("Can't start pitch detection: %s", why.GetText());
-            return false;
-        }
-        m_capturing = true;
-        m_fields.ResetBar();
-        m_timer->start();
-    } else if (!show) {
+    if (show && !m_fields.StartHearing(m_host, m_timer, m_error))
+        return false;
+    if (!show)
         Close();
-    }
     return CBaseWindow::OnShow(show);
 }
 
@@ -110,16 +102,13 @@ bool CSamplerDlg::OnCancel() {
 }
 
 void CSamplerDlg::Close() {
-    if (!m_capturing)
+    if (!m_fields.hearing)
         return;
     // A recording in progress is kept, as if the user had stopped it.
     if (m_recording)
         StopRecording();
-    m_capturing = false;
-    if (m_timer)
-        m_timer->stop();
+    m_fields.StopHearing(m_host, m_timer);
     StorePlacement();
-    m_host.StopCapture();
 }
 
 void CSamplerDlg::Refresh() {

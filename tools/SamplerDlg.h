@@ -91,6 +91,5 @@ private:
     QPushButton* m_record = nullptr;
     QTimer* m_timer = nullptr;
     CCharString m_path;
-    bool m_capturing = false;
     bool m_recording = false;
 };

@@ -73,6 +73,30 @@ void INPUT_FIELDS::ResetBar() {
     bar.SetValue(0.0);
 }
 
+bool INPUT_FIELDS::StartHearing(CTunerHost& host, QTimer* timer, CCharString& error) {
+    if (hearing)
+        return true;
+    CCharString why;
+    if (!host.StartCapture(why)) {
+        error.Format("Can't start pitch detection: %s", why.GetText());
+        return false;
+    }
+    hearing = true;
+    ResetBar();
+    timer->start();
+    return true;
+}
+
+bool INPUT_FIELDS::StopHearing(CTunerHost& host, QTimer* timer) {
+    if (!hearing)
+        return false;
+    hearing = false;
+    if (timer)
+        timer->stop();
+    host.StopCapture();
+    return true;
+}
+
 void INPUT_FIELDS::Show(const CNote& heardNote) {
     const double heard = GetHeardFrequency(heardNote);
     CCharString text;
@@ -185,18 +209,10 @@ bool CTunerDlg::OnInitDialog() {
 }
 
 bool CTunerDlg::OnShow(bool show) {
-    if (show && !m_capturing) {
-        CCharString why;
-        if (!m_host.StartCapture(why)) {
-            m_error.Format("Can't start pitch detection: %s", why.GetText());
-            return false;
-        }
-        m_capturing = true;
-        m_fields.ResetBar();
-        m_timer->start();
-    } else if (!show) {
+    if (show && !m_fields.StartHearing(m_host, m_timer, m_error))
+        return false;
+    if (!show)
         Close();
-    }
     return CBaseWindow::OnShow(show);
 }
 
@@ -206,13 +222,8 @@ bool CTunerDlg::OnDestroyed() {
 }
 
 void CTunerDlg::Close() {
-    if (!m_capturing)
-        return;
-    m_capturing = false;
-    if (m_timer)
-        m_timer->stop();
-    StorePlacement();
-    m_host.StopCapture();
+    if (m_fields.StopHearing(m_host, m_timer))
+        StorePlacement();
 }
 
 void CTunerDlg::Refresh() {

@@ -10,6 +10,7 @@ class CNoteManager;
 class QGridLayout;
 class QProgressBar;
 class QTimer;
+class CTunerHost;
 
 // What the sound input hears, as the Tuner and the Sample Recorder show it: four read-only
 // fields and a vertical level bar.
@@ -25,6 +26,14 @@ struct INPUT_FIELDS {
     void ResetBar();
     // The level, the measured frequency, the nearest note and the distance from it.
     void Show(const CNote& note);
+
+    // Whether the window hears the input now.
+    bool hearing = false;
+    // Starts capture through host, the bar at 0 and the refresh timer running; false with the
+    // message for the user in error.
+    bool StartHearing(CTunerHost& host, QTimer* timer, CCharString& error);
+    // Stops the timer and capture; false when nothing was being heard.
+    bool StopHearing(CTunerHost& host, QTimer* timer);
 };
 
 // What the Tuner asks of the application.
@@ -104,6 +113,5 @@ private:
     CTextWrapper m_string;
     CCentsStrip* m_strip = nullptr;
     QTimer* m_timer = nullptr;
-    bool m_capturing = false;
     bool m_inTune = false;
 };
