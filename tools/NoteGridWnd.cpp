@@ -95,21 +95,24 @@ void CNoteGridWnd::Layout() {
     m_beatWidth = std::max(8.0, (width() - m_left - 4) / static_cast<double>(beats));
     const int rows = std::max(1, m_grid.GetRowCount());
     m_rowHeight = std::clamp((height() - m_top - 2) / rows, kMinRowHeight, kMaxRowHeight);
-    for (int r = 0; r < m_grid.GetRowCount(); ++r) {
-        CNoteRow& row = m_grid.GetRow(r);
-        for (int b = 0; b < m_grid.GetBeatCount(); ++b) {
-            CBeatCell& beat = row.m_beats[static_cast<size_t>(b)];
-            const int left = BeatLeft(b), right = BeatLeft(b + 1);
-            for (int c = 0; c < beat.GetCount(); ++c) {
-                CELL_RECT& rect = beat.m_cells[static_cast<size_t>(c)].m_rect;
-                rect.left = left + (right - left) * c / beat.GetCount();
-                rect.right = left + (right - left) * (c + 1) / beat.GetCount();
-                rect.top = m_top + r * m_rowHeight;
-                rect.bottom = rect.top + m_rowHeight;
-            }
+    for (int r = 0; r < m_grid.GetRowCount(); ++r)
+        LayRowCells(r, m_top + r * m_rowHeight, m_rowHeight);
+    m_laidOut = true;
+}
+
+void CNoteGridWnd::LayRowCells(int r, int top, int height) {
+    CNoteRow& row = m_grid.GetRow(r);
+    for (int b = 0; b < m_grid.GetBeatCount(); ++b) {
+        CBeatCell& beat = row.m_beats[static_cast<size_t>(b)];
+        const int left = BeatLeft(b), right = BeatLeft(b + 1);
+        for (int c = 0; c < beat.GetCount(); ++c) {
+            CELL_RECT& rect = beat.m_cells[static_cast<size_t>(c)].m_rect;
+            rect.left = left + (right - left) * c / beat.GetCount();
+            rect.right = left + (right - left) * (c + 1) / beat.GetCount();
+            rect.top = top;
+            rect.bottom = top + height;
         }
     }
-    m_laidOut = true;
 }
 
 CELL_REF CNoteGridWnd::CellAt(int x, int y) const {

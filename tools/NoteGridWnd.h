@@ -90,6 +90,8 @@ protected:
 
     // Where beats lie across the window: the left edge of beat b and the beats' width.
     int BeatLeft(int beat) const { return m_left + static_cast<int>(beat * m_beatWidth); }
+    // Gives row r's cells their rectangles: each beat's width shared among its sub-cells.
+    void LayRowCells(int r, int top, int height);
     int m_left = 0; // first beat's left edge
     double m_beatWidth = 0;
     int m_top = 0; // first row's top

@@ -164,21 +164,8 @@ void CStaffWnd::Layout() {
     m_beatWidth = std::max(8.0, (width() - m_left - 30) / static_cast<double>(beats));
     m_rowHeight = m_stepPx;
     m_laidOut = true; // StepY below reads the new geometry
-    for (int r = 0; r < m_grid.GetRowCount(); ++r) {
-        const int y = StepY(RowStep(r));
-        CNoteRow& row = m_grid.GetRow(r);
-        for (int b = 0; b < m_grid.GetBeatCount(); ++b) {
-            CBeatCell& beat = row.m_beats[static_cast<size_t>(b)];
-            const int left = BeatLeft(b), right = BeatLeft(b + 1);
-            for (int c = 0; c < beat.GetCount(); ++c) {
-                CELL_RECT& rect = beat.m_cells[static_cast<size_t>(c)].m_rect;
-                rect.left = left + (right - left) * c / beat.GetCount();
-                rect.right = left + (right - left) * (c + 1) / beat.GetCount();
-                rect.top = y - m_stepPx / 2;
-                rect.bottom = rect.top + m_stepPx;
-            }
-        }
-    }
+    for (int r = 0; r < m_grid.GetRowCount(); ++r)
+        LayRowCells(r, StepY(RowStep(r)) - m_stepPx / 2, m_stepPx);
     m_laidOut = true;
 }
 
